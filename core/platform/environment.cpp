@@ -1,0 +1,53 @@
+#include "core/platform/environment.h"
+
+#include <cstdlib>
+#include <strings.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ds {
+namespace {
+
+// The value of the variable `name`, or null when it is not set.
+const char* LookUp(std::string_view name) {
+  if (name.empty() || name.find('=') != std::string_view::npos) return nullptr;
+  std::string key(name);
+  if (const char* value = std::getenv(key.c_str())) return value;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const char* text = *entry;
+    if (strncasecmp(text, key.c_str(), key.size()) == 0 && text[key.size()] == '=')
+      return text + key.size() + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string ExpandEnvironmentStrings(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t open = text.find('%', pos);
+    if (open == std::string_view::npos) {
+      out.append(text.substr(pos));
+      break;
+    }
+    out.append(text.substr(pos, open - pos));
+    std::size_t close = text.find('%', open + 1);
+    if (close == std::string_view::npos) {  // no closing '%': the rest is plain text
+      out.append(text.substr(open));
+      break;
+    }
+    std::string_view name = text.substr(open + 1, close - open - 1);
+    if (const char* value = LookUp(name))
+      out.append(value);
+    else
+      out.append(text.substr(open, close - open + 1));
+    pos = close + 1;
+  }
+  return out;
+}
+
+}  // namespace ds

@@ -1,0 +1,20 @@
+// Environment strings as Windows expands them ("%ProgramFiles%\x").
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/export.h"
+
+namespace ds {
+
+// Replaces every "%NAME%" with the value of NAME from the process environment.
+//  - The name is looked up exactly first, then ignoring ASCII letter case (Windows names are
+//    case-insensitive, so "%windir%" finds "WINDIR").
+//  - A variable that is set but empty expands to "".
+//  - An unknown name, and "%%" (an empty name), stay as written, both '%' included, and the scan
+//    goes on after the closing '%': "%NOPE%x" stays "%NOPE%x", "100%%" stays "100%%".
+//  - A '%' without a closing one is copied as it is.
+DS_API std::string ExpandEnvironmentStrings(std::string_view text);
+
+}  // namespace ds

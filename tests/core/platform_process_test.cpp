@@ -1,0 +1,289 @@
+#include "core/platform/process.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "core/platform/named_mutex.h"
+#include "tests/common/temp_dir.h"
+
+namespace {
+
+using corvane_test::ReadWholeFile;
+using corvane_test::TempDir;
+using corvane_test::WriteWholeFile;
+using Items = std::vector<std::string>;
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      setenv(name_, old_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+void WriteScript(const std::string& path, const std::string& body) {
+  WriteWholeFile(path, "#!/bin/sh\n" + body + "\n");
+  chmod(path.c_str(), 0755);
+}
+
+// Polls until `path` holds `lines` complete lines (written by a child we do not wait for).
+std::string WaitForFile(const std::string& path, int lines = 1) {
+  for (int i = 0; i < 500; ++i) {
+    std::string text = ReadWholeFile(path);
+    if (!text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') >= lines)
+      return text;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return std::string();
+}
+
+bool Contains(const std::vector<ds::ProcessId>& pids, ds::ProcessId pid) {
+  return std::find(pids.begin(), pids.end(), pid) != pids.end();
+}
+
+TEST(SplitCommandLineTest, WindowsQuotingRules) {
+  EXPECT_EQ((Items{R"(C:\Program Files\App\)", "/S"}),
+            ds::SplitCommandLine(R"("C:\Program Files\App\" /S)"));
+  EXPECT_EQ((Items{"prog", R"(a\"b)", "c d", R"(e\\f)"}),
+            ds::SplitCommandLine(R"(prog a\\\"b "c d" e\\f)"));
+  EXPECT_EQ((Items{"prog", R"(a\)", "b"}), ds::SplitCommandLine(R"(prog "a\\" b)"));
+  EXPECT_EQ((Items{"prog", R"(a"b)", "c"}), ds::SplitCommandLine(R"(prog "a""b c")"));
+  EXPECT_EQ((Items{"prog", "", "x"}), ds::SplitCommandLine(R"(prog "" x)"));
+  EXPECT_EQ((Items{"prog", "\""}), ds::SplitCommandLine(R"(prog """)"));
+  EXPECT_EQ((Items{"a", "b", "c"}), ds::SplitCommandLine(R"("a"b c)"));
+  EXPECT_EQ((Items{"prog", "a"}), ds::SplitCommandLine(" \t prog\t a  "));
+  EXPECT_TRUE(ds::SplitCommandLine("").empty());
+  EXPECT_TRUE(ds::SplitCommandLine(" \t ").empty());
+  // Parameters have no program item: the same text splits differently.
+  EXPECT_EQ((Items{R"(C:\dir" x)"}), ds::SplitParameters(R"("C:\dir\" x)"));
+  EXPECT_EQ((Items{"-c14", "-s16"}), ds::SplitParameters("-c14 -s16"));
+}
+
+TEST(ProcessTest, StartWaitAndExitCodes) {
+  TempDir dir;
+  ds::ProcessId pid = -1;
+  int code = -1;
+  ASSERT_GT(ds::StartProcess("/bin/sh", "-c \"exit 7\"", nullptr, &pid), 32);
+  EXPECT_EQ(1, ds::WaitProcess(pid, -1, &code));
+  EXPECT_EQ(7, code);
+  EXPECT_EQ(-1, ds::WaitProcess(pid, 100, &code)) << "already reaped";
+
+  ASSERT_GT(ds::StartProcess("/bin/sh", "-c \"pwd > here.txt\"", dir.path().c_str(), &pid), 32);
+  EXPECT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ(dir.path() + "\n", ReadWholeFile(dir.File("here.txt")));
+
+  ASSERT_GT(ds::StartProcess("sleep", "30", nullptr, &pid), 32);  // found on PATH
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, ds::WaitProcess(pid, 150, &code));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(140));
+  kill(pid, SIGKILL);
+  EXPECT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ(128 + SIGKILL, code);
+
+  EXPECT_EQ(-1, ds::WaitProcess(1, 10, &code)) << "not our child";
+}
+
+TEST(ProcessTest, StartResultCodes) {
+  TempDir dir;
+  WriteWholeFile(dir.File("plain.txt"), "text");
+  WriteWholeFile(dir.File("setup.exe"), "MZ");
+  ds::ProcessId pid = -1;
+  EXPECT_EQ(2, ds::StartProcess(dir.File("missing").c_str(), "", nullptr, &pid));
+  EXPECT_EQ(2, ds::StartProcess("no-such-program-here", "", nullptr, &pid));
+  EXPECT_EQ(3, ds::StartProcess("/bin/true", "", dir.File("nowhere").c_str(), &pid));
+  EXPECT_EQ(5, ds::StartProcess(dir.File("plain.txt").c_str(), "", nullptr, &pid));
+  EXPECT_EQ(-1, pid);
+
+  ScopedEnv path("PATH", dir.path() + "/empty-bin");  // no wine anywhere
+  EXPECT_EQ(31, ds::StartProcess(dir.File("setup.exe").c_str(), "/S", nullptr, &pid));
+  EXPECT_EQ(2, ds::StartProcess(dir.File("gone.EXE").c_str(), "", nullptr, &pid));
+}
+
+TEST(ProcessTest, WindowsProgramsRunThroughWine) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  WriteScript(dir.File("bin/wine"), "printf '%s\\n' \"$@\" > \"$FAKE_WINE_LOG\"");
+  WriteWholeFile(dir.File("Setup.EXE"), "MZ");
+  WriteWholeFile(dir.File("pkg.Msi"), "msi");
+  ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
+  ScopedEnv log("FAKE_WINE_LOG", dir.File("wine.log"));
+
+  ds::ProcessId pid = -1;
+  int code = -1;
+  ASSERT_GT(ds::StartProcess(dir.File("Setup.EXE").c_str(), "/S \"/D=C:\\a b\"", nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ(dir.File("Setup.EXE") + "\n/S\n/D=C:\\a b\n", ReadWholeFile(dir.File("wine.log")));
+
+  ASSERT_GT(ds::StartProcess(dir.File("pkg.Msi").c_str(), nullptr, nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ("msiexec\n/i\n" + dir.File("pkg.Msi") + "\n", ReadWholeFile(dir.File("wine.log")));
+}
+
+TEST(ProcessTest, ChildGetsOnlyStandardDescriptorsAndDefaultSignals) {
+  TempDir dir;
+  ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+  ds::NamedMutex mutex;
+  ASSERT_EQ(1, mutex.TryAcquire("Corvane"));
+  WriteWholeFile(dir.File("leak.txt"), "x");
+  int leaky = open(dir.File("leak.txt").c_str(), O_RDONLY);  // deliberately without O_CLOEXEC
+  ASSERT_GE(leaky, 3);
+
+  sigset_t block, old;
+  sigemptyset(&block);
+  sigaddset(&block, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &block, &old);
+  ds::ProcessId pid = -1;
+  int result = ds::StartProcess("/bin/sleep", "30", nullptr, &pid);
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  close(leaky);
+  ASSERT_GT(result, 32);
+
+  // sleep briefly opens files of its own while it starts (locale data): an inherited descriptor
+  // is the one that is still there once it has settled.
+  std::vector<int> fds;
+  std::string fd_dir = "/proc/" + std::to_string(pid) + "/fd";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fds.clear();
+    if (DIR* d = opendir(fd_dir.c_str())) {
+      while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') fds.push_back(std::atoi(e->d_name));
+      closedir(d);
+    }
+    if (!fds.empty() && *std::max_element(fds.begin(), fds.end()) < 3) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_FALSE(fds.empty());
+  for (int fd : fds) EXPECT_LT(fd, 3) << "descriptor " << fd << " leaked into the child";
+
+  // This test program ignores SIGPIPE and blocked SIGUSR1; the child must have neither.
+  std::string status = ReadWholeFile("/proc/" + std::to_string(pid) + "/status");
+  auto mask = [&status](const char* key) {
+    std::size_t at = status.find(key);
+    return at == std::string::npos ? ~0ull : std::strtoull(status.c_str() + at + 7, nullptr, 16);
+  };
+  EXPECT_EQ(0u, mask("SigIgn:") & (1ull << (SIGPIPE - 1)));
+  EXPECT_EQ(0u, mask("SigBlk:"));
+
+  // The lock is ours alone: releasing it frees the mutex though the child still runs.
+  mutex.Release();
+  EXPECT_FALSE(ds::NamedMutex::Exists("Corvane"));
+  kill(pid, SIGKILL);
+  int code = 0;
+  EXPECT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+}
+
+TEST(ProcessTest, FindByNameSeesOnlyRunningProcesses) {
+  ds::ProcessId pid = -1;
+  ASSERT_GT(ds::StartProcess("/bin/sleep", "30", nullptr, &pid), 32);
+  EXPECT_TRUE(Contains(ds::FindProcessByName("sleep"), pid));
+  EXPECT_TRUE(Contains(ds::FindProcessByName("SLEEP"), pid));
+  EXPECT_FALSE(Contains(ds::FindProcessByName("slee"), pid));
+  EXPECT_TRUE(ds::IsProcessAlive(pid));
+
+  // Ended but not reaped yet: a zombie is not running.
+  kill(pid, SIGKILL);
+  for (int i = 0; i < 200 && ds::IsProcessAlive(pid); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(ds::IsProcessAlive(pid));
+  EXPECT_FALSE(Contains(ds::FindProcessByName("sleep"), pid));
+  int code = 0;
+  EXPECT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_FALSE(Contains(ds::FindProcessByName("sleep"), pid));
+
+  EXPECT_TRUE(Contains(ds::FindProcessByName("core_platform_process_test", true), getpid()));
+  EXPECT_FALSE(Contains(ds::FindProcessByName("core_platform_process_test"), getpid()));
+}
+
+TEST(ProcessTest, UnwatchedChildrenAreReapedAndWatchersCalledBack) {
+  TempDir dir;
+  std::string command = "-c \"echo $$ > '" + dir.File("pid.txt") + "'\"";
+  ASSERT_GT(ds::StartProcess("/bin/sh", command.c_str(), nullptr, nullptr), 32);
+  std::string text = WaitForFile(dir.File("pid.txt"));
+  ASSERT_FALSE(text.empty());
+  std::string proc = "/proc/" + std::to_string(std::atoi(text.c_str()));
+  bool gone = false;
+  for (int i = 0; i < 500 && !gone; ++i) {
+    gone = access(proc.c_str(), F_OK) != 0;  // a zombie would keep its /proc entry
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(gone) << "the finished child was left a zombie";
+
+  ds::ProcessId pid = -1;
+  ASSERT_GT(ds::StartProcess("/bin/sh", "-c \"exit 3\"", nullptr, &pid), 32);
+  std::promise<std::pair<int, int>> ended;
+  ASSERT_EQ(1, ds::WatchProcess(pid, [&ended](ds::ProcessId p, int c) { ended.set_value({p, c}); }));
+  auto future = ended.get_future();
+  ASSERT_EQ(std::future_status::ready, future.wait_for(std::chrono::seconds(5)));
+  EXPECT_EQ(std::make_pair(pid, 3), future.get());
+}
+
+TEST(ProcessTest, RunCommandLineFindsUnquotedPathsWithBlanks) {
+  TempDir dir;
+  mkdir(dir.File("my dir").c_str(), 0755);
+  WriteScript(dir.File("my dir/tool"),
+              "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"");
+  ds::ProcessId pid = -1;
+  int code = -1;
+  std::string line = dir.File("my dir/tool") + " a \"b c\" d\\\"e";
+  ASSERT_GT(ds::RunCommandLine(line.c_str(), &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ("a\nb c\nd\"e\n", ReadWholeFile(dir.File("my dir/args.txt")));
+
+  line = "\"" + dir.File("my dir/tool") + "\" x";
+  ASSERT_GT(ds::RunCommandLine(line.c_str(), &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ("x\n", ReadWholeFile(dir.File("my dir/args.txt")));
+
+  EXPECT_EQ(2, ds::RunCommandLine((dir.File("my dir/nothing") + " x").c_str(), &pid));
+  EXPECT_EQ(2, ds::RunCommandLine("   ", &pid));
+}
+
+TEST(ProcessTest, OpenWithShellUsesXdgOpen) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  WriteScript(dir.File("bin/xdg-open"), "printf '%s\\n' \"$1\" >> \"$FAKE_OPEN_LOG\"");
+  ScopedEnv log("FAKE_OPEN_LOG", dir.File("open.log"));
+  {
+    ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
+    EXPECT_GT(ds::OpenWithShell("https://example.invalid/a?b=c"), 32);
+    EXPECT_EQ("https://example.invalid/a?b=c\n", WaitForFile(dir.File("open.log")));
+    EXPECT_EQ(2, ds::OpenWithShell(dir.File("missing.txt").c_str()));
+    // A relative path that looks like an option is passed so that it cannot be one.
+    WriteWholeFile(dir.File("--help"), "");
+    char cwd[4096];
+    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(0, chdir(dir.path().c_str()));
+    EXPECT_GT(ds::OpenWithShell("--help"), 32);
+    EXPECT_EQ("https://example.invalid/a?b=c\n./--help\n", WaitForFile(dir.File("open.log"), 2));
+    ASSERT_EQ(0, chdir(cwd));
+  }
+  ScopedEnv path("PATH", dir.File("empty-bin"));
+  EXPECT_EQ(31, ds::OpenWithShell(dir.path().c_str()));
+}
+
+}  // namespace
