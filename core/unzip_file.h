@@ -41,6 +41,9 @@ class DS_API UnzipFile {
   // buffer filled first (the next call for the same entry goes on from there) or on failure.
   int Unzip2Buffer(int index, void* buffer, int size);
   int Unzip2Buffer(const char* name, void* buffer, int size);
+  // Reads a whole entry from its first byte, whatever partial read was left open before.
+  // 1 when the entry was read and checked completely.
+  int ReadEntry(const char* name, std::string& out);
 
   UnzipFile(const UnzipFile&) = delete;
   UnzipFile& operator=(const UnzipFile&) = delete;
