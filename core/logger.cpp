@@ -70,9 +70,10 @@ void Logger::SetLock(LockBase* lock) { lock_ = lock; }
 
 void Logger::Print(const char* level, const char* module, const char* message) {
   // The line buffer is shared, so lines are built and written one at a time even when no lock
-  // was set: worker threads log too.
-  LockGuard own(&own_lock_);
+  // was set: worker threads log too. The caller's lock comes first: it may be a lock the
+  // program holds elsewhere, and a thread holding it while it logs must find our own lock free.
   LockGuard caller(lock_);
+  LockGuard own(&own_lock_);
   std::time_t now = std::time(nullptr);
   std::tm local;
   localtime_r(&now, &local);

@@ -68,8 +68,13 @@ int PacketVector::Push(const PacketHeader* packet) {
       LogWarn("ds::PacketVector::Push")(" can not alloc memory, the size too larget.");
       return 0;
     }
+    // The packet may be one of ours (Push(Front())); growing moves it with the buffer.
+    const unsigned char* source = reinterpret_cast<const unsigned char*>(packet);
+    const bool inside = buffer_ != nullptr && source >= buffer_ && source < buffer_ + capacity_;
+    const std::uint32_t offset = inside ? static_cast<std::uint32_t>(source - buffer_) : 0;
     buffer_ = ByteAllocator::grow(buffer_, static_cast<std::uint32_t>(new_capacity));
     capacity_ = static_cast<std::uint32_t>(new_capacity);
+    if (inside) packet = reinterpret_cast<const PacketHeader*>(buffer_ + offset);
   }
 
   std::memcpy(buffer_ + write_, packet, size);

@@ -298,7 +298,9 @@ int Registry::DeleteValue(const char* name) {
     return 0;
   }
   const std::string value_name = ValueName(name);
-  const Key* own = Store().Read()->Find(ref.root, ref.path);
+  // The tree is held while its keys are used: another thread's change replaces the shared one.
+  const std::shared_ptr<const Tree> snapshot = Store().Read();
+  const Key* own = snapshot->Find(ref.root, ref.path);
   if (own == nullptr || own->FindValue(value_name) == nullptr) return 0;
   bool ok = Store().Modify([&](Tree& tree) {
     Key* key = tree.Find(ref.root, ref.path);
@@ -406,7 +408,8 @@ int Registry::SaveKey(const char* file) {
           (KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS)) {
     return 0;
   }
-  Chain chain = FindChain(Store().ReadLayers(), ref.root, ref.path, ref.base);
+  Layers layers = Store().ReadLayers();
+  Chain chain = FindChain(layers, ref.root, ref.path, ref.base);
   if (chain.empty()) return 0;
   std::unique_ptr<Key> copy = MergedCopy(chain);
   std::string text = reg::FormatSubtree(ref.root, ref.path, *copy);
@@ -454,7 +457,8 @@ int Registry::QueryInfoKey(unsigned long* subkey_count, unsigned long* value_cou
   if (!Resolve(key_, key_ != root_ ? key_ : nullptr, &ref) || !(ref.access & KEY_QUERY_VALUE)) {
     return 0;
   }
-  Chain chain = FindChain(Store().ReadLayers(), ref.root, ref.path, ref.base);
+  Layers layers = Store().ReadLayers();
+  Chain chain = FindChain(layers, ref.root, ref.path, ref.base);
   if (chain.empty()) return 0;
   if (subkey_count != nullptr) *subkey_count = MergedSubkeys(chain).size();
   if (value_count != nullptr) *value_count = MergedValues(chain).size();

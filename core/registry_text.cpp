@@ -130,7 +130,8 @@ bool ParseHexBytes(std::string_view s, std::string* out) {
     s = TrimLeft(s);
     std::size_t n = 0;
     int value = 0;
-    while (n < s.size() && HexDigit(s[n]) >= 0) {
+    // A damaged file may hold any run of digits; more than two is an error, not a number.
+    while (n < s.size() && n <= 2 && HexDigit(s[n]) >= 0) {
       value = value * 16 + HexDigit(s[n]);
       ++n;
     }
@@ -211,10 +212,16 @@ class TextParser {
     }
   }
 
-  // Joins the continuation lines of a hex value ("...,\" then "  ...").
+  // Joins the continuation lines of a hex value ("...,\" then "  ..."). A continuation holds
+  // only hex digits: a line starting a key, a value or a comment is never taken for one.
   std::string JoinContinuations(std::string_view first) {
     std::string joined(first);
     while (!joined.empty() && joined.back() == '\\' && index_ + 1 < lines_.size()) {
+      std::string_view next = TrimLeft(lines_[index_ + 1]);
+      if (!next.empty() && (next.front() == '[' || next.front() == '"' || next.front() == '@' ||
+                            next.front() == ';')) {
+        break;
+      }
       joined.pop_back();
       ++index_;
       joined += TrimRight(TrimLeft(lines_[index_]));

@@ -1,7 +1,12 @@
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +87,38 @@ TEST_F(LoggerTest, ThreadsNeverInterleaveLines) {
   for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1, ++count)
     ASSERT_TRUE(std::regex_match(text.substr(start, end - start), line)) << text.substr(start, end - start);
   EXPECT_EQ(count, 2000u);
+}
+
+// The lock given to SetLock is usually one the program holds elsewhere too (a state lock). A
+// thread that logs while holding it must not deadlock with a thread that is waiting for it
+// inside Print.
+TEST(LoggerDeathTest, CallerLockHeldWhileLoggingDoesNotDeadlock) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        alarm(5);  // a deadlock ends the child with SIGALRM
+        struct CountingLock : ds::LockBase {
+          void Lock() override {
+            ++entered;
+            inner.Lock();
+          }
+          void Unlock() override { inner.Unlock(); }
+          ds::SimpleLock inner;
+          std::atomic<int> entered{0};
+        } state;
+        ds::Logger* logger = ds::LoggerHolder::Instance();
+        logger->SetLock(&state);
+        state.inner.Lock();  // this thread holds the state lock, as application code would
+        std::thread other([] { ds::LogInfo("worker")("waits for the state lock"); });
+        while (state.entered == 0) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ds::LogInfo("holder")("logs while holding it");
+        state.inner.Unlock();
+        other.join();
+        logger->SetLock(nullptr);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LogOut2File, InitEmptiesAnExistingFileAndKnowsItsPath) {

@@ -72,6 +72,23 @@ TEST(PacketVectorTest, GrowsInStepsOfTheCapacityAndKeepsContents) {
   EXPECT_EQ(vector.Front(), nullptr);
 }
 
+// Re-queueing the front packet (Push(Front())) while the buffer has to grow: the source lies in
+// the buffer that growing frees.
+TEST(PacketVectorTest, PushingItsOwnFrontPacketSurvivesGrowth) {
+  ds::PacketVector vector(256);
+  std::vector<unsigned char> blocker(64, 1);  // sits after the buffer, so it cannot grow in place
+  auto packet = MakePacket(256, 5, 0x5A);
+  ASSERT_EQ(vector.Push(AsPacket(packet)), 1);
+  ASSERT_EQ(vector.Push(vector.Front()), 1);
+  EXPECT_EQ(vector.Capacity(), 512u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(SamePacket(vector.Front(), packet)) << i;
+    vector.Pop();
+  }
+  EXPECT_EQ(vector.IsEmpty(), 1);
+  EXPECT_EQ(blocker[0], 1);
+}
+
 TEST(PacketVectorTest, OffsetsResetAndFrontCopy) {
   ds::SimpleLock lock;
   ds::PacketVector vector(64, &lock);

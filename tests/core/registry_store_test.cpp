@@ -141,6 +141,28 @@ TEST(RegistryTextTest, ForeignAndDamagedTextIsReadAsFarAsItMakesSense) {
   EXPECT_EQ(nullptr, tree.Find(ds::reg::kCurrentUser, {"Removed"}));
 }
 
+// Damage found by mutating a valid store: a long run of hex digits (overflowed the byte parser)
+// and a hex line whose continuation mark has no continuation (it swallowed the next section,
+// whose values then landed in the key before it).
+TEST(RegistryTextTest, DamagedHexLinesStayInTheirOwnKey) {
+  std::string text =
+      "[HKEY_CURRENT_USER\\A]\r\n"
+      "\"long\"=hex:0123456789abcdef0123,01\r\n"
+      "\"cut\"=hex:01,02,\\\r\n"
+      "[HKEY_CURRENT_USER\\B]\r\n"
+      "\"b\"=\"in b\"\r\n";
+  Tree tree;
+  ds::reg::ParseReport report = ds::reg::ParseRegText(text, &tree, false);
+  EXPECT_EQ(2, report.skipped_lines);
+  const Key* a = tree.Find(ds::reg::kCurrentUser, {"A"});
+  ASSERT_NE(nullptr, a);
+  EXPECT_TRUE(a->values.empty());
+  const Key* b = tree.Find(ds::reg::kCurrentUser, {"B"});
+  ASSERT_NE(nullptr, b);
+  ASSERT_EQ(1u, b->values.size());
+  EXPECT_EQ(Sz("in b"), b->values[0].data);
+}
+
 TEST(RegistryTextTest, Utf16ExportOfTheRegistryEditorIsConverted) {
   std::string utf8 = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Demo]\r\n"
                      "\"名\"=\"値\xF0\x9F\x98\x80\"\r\n";

@@ -2,10 +2,12 @@
 // processes sharing the store, and read-only layers beneath it.
 #include "core/registry.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -403,6 +405,40 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
           << name;
     }
   }
+}
+
+// Cursors on other threads change the store (and so replace the parsed tree every reader
+// shares) while one thread counts, exports and deletes: every call must keep the tree it
+// works on alive (run under a sanitizer to see a stale one).
+TEST_F(RegistryTest, ReadersOnOneThreadWritersOnAnother) {
+  constexpr int kValues = 60;
+  Put(HKEY_CURRENT_USER, "Busy", "first", "1");
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    ds::Registry reg(HKEY_CURRENT_USER);
+    if (reg.Open("Busy", KEY_ALL_ACCESS)) {
+      for (int i = 0; i < kValues; ++i) reg.Write(("v" + std::to_string(i)).c_str(), i);
+    }
+    done = true;
+  });
+  const std::string file = dir_.File("busy.reg");
+  ds::Registry reg(HKEY_CURRENT_USER);
+  ASSERT_EQ(1, reg.Open("Busy", KEY_ALL_ACCESS));
+  unsigned long last = 1, rounds = 0;
+  while (!done || rounds < 20) {
+    unsigned long subkeys = 0, values = 0;
+    ASSERT_EQ(1, reg.QueryInfoKey(&subkeys, &values));
+    EXPECT_GE(values, last);
+    EXPECT_LE(values, kValues + 2ul);
+    last = values;
+    EXPECT_EQ(1, reg.SaveKey(file.c_str()));
+    EXPECT_EQ(1, reg.Write("mine", 1));
+    EXPECT_EQ(1, reg.DeleteValue("mine"));
+    ++rounds;
+  }
+  writer.join();
+  ASSERT_EQ(1, reg.SaveKey(file.c_str()));
+  EXPECT_NE(std::string::npos, ReadWholeFile(file).find("\"v59\"=dword:0000003b"));
 }
 
 // A fixed tree stacked beneath the store, as another program's registry would be.
