@@ -36,10 +36,9 @@ void CopyUtf8Truncated(char* dest, std::size_t capacity, const char* text) {
 TrayIcon::TrayIcon() = default;
 
 TrayIcon::~TrayIcon() {
-  if (icon != nullptr) {
-    icon = nullptr;
-    Delete();
-  }
+  // Whatever the shell still shows goes, even when an earlier removal was refused.
+  icon = nullptr;
+  Delete();
 }
 
 int TrayIcon::Init(std::uint32_t new_id, const void* new_icon, const char* new_tip, MsgHandle new_window,

@@ -158,4 +158,17 @@ TEST_F(TrayIconTest, FailedAddIsRetriedAsAnAdd) {
   EXPECT_EQ(Last().action, ds::NIM_ADD);
 }
 
+TEST_F(TrayIconTest, IconStillShownAfterARefusedRemovalGoesWithTheObject) {
+  {
+    ds::TrayIcon tray;
+    ASSERT_EQ(tray.Init(1, &icon_a_, "tip", window_, 0x40D), 1);
+    shell_.result = 0;
+    EXPECT_EQ(tray.Init(1, nullptr, nullptr, 0, 0), 0);  // the shell refused the removal
+    shell_.result = 1;
+    shell_.calls.clear();
+  }
+  ASSERT_EQ(shell_.calls.size(), 1u);
+  EXPECT_EQ(shell_.calls[0].action, ds::NIM_DELETE);
+}
+
 }  // namespace
