@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -316,6 +317,14 @@ int UnzipFile::GetEntryInfo(const char* name, ZipEntryInfo& info) {
 }
 
 zip_file* UnzipFile::OpenEntryData(int index) {
+  // Only the traditional PKWARE cipher is supported. An entry under any other (such as one
+  // flagged for strong encryption) is refused here: libzip's failure path for it leaks memory.
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0) return nullptr;
+  if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE &&
+      st.encryption_method != ZIP_EM_TRAD_PKWARE)
+    return nullptr;
   return zip_fopen_index_encrypted(archive_, static_cast<zip_uint64_t>(index), 0,
                                    has_password_ ? password_.c_str() : nullptr);
 }
@@ -437,12 +446,23 @@ int UnzipFile::ReadEntry(const char* name, std::string& out) {
   ZipEntryInfo info;
   if (!GetEntryInfo(name, info) || info.size < 0) return 0;
   CloseEntry();
-  out.assign(static_cast<std::size_t>(info.size), '\0');
-  if (!Unzip2Buffer(info.index, out.data(), info.size)) {
-    out.clear();
-    return 0;
+  // The text grows with the data actually inflated, chunk by chunk, rather than with the size the
+  // directory claims: a damaged or hostile entry may claim gigabytes it does not hold. Each call
+  // asks for no more than the rest of the claimed size, so 0 with the entry still open means
+  // "chunk full", and 1 means the whole entry was read and checked.
+  out.clear();
+  char chunk[kChunkSize];
+  for (;;) {
+    const int want = std::min(kChunkSize, info.size - static_cast<int>(out.size()));
+    const int result = Unzip2Buffer(info.index, chunk, want);
+    if (result == 0 && (entry_ == nullptr || want == 0)) {  // failed, or longer than the claim
+      CloseEntry();
+      out.clear();
+      return 0;
+    }
+    out.append(chunk, static_cast<std::size_t>(want));
+    if (result == 1) return 1;
   }
-  return 1;
 }
 
 }  // namespace ds

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -227,6 +230,58 @@ TEST_F(UnzipFileTest, WrongPasswordPassingTheCheckByteFails) {
   std::string buffer(secret.size(), '\0');
   EXPECT_EQ(0, zip.Unzip2Buffer("s.txt", buffer.data(), static_cast<int>(buffer.size())));
   EXPECT_EQ(0, zip.Unzip2File("s.txt", dir.File("s-out.txt").c_str()));
+}
+
+// An entry flagged for strong encryption (general-purpose bits 0 and 6) is refused. Asking libzip
+// to open one leaks memory on every attempt, and update packets come from the network.
+TEST_F(UnzipFileTest, StrongEncryptionEntriesFailWithoutLeaking) {
+  std::string archive = Crafted({{"strong.txt", "twelve bytes and some data", 0x41},
+                                 {"plain.txt", "plain"}});
+  ASSERT_EQ(1, zip.OpenFile(archive.c_str(), kPassword));
+  const size_t before = mallinfo2().uordblks;
+  int succeeded = 0;
+  for (int i = 0; i < 2000; ++i) {
+    char buffer[64];
+    succeeded += zip.Unzip2Buffer("strong.txt", buffer, sizeof buffer);
+    succeeded += zip.Unzip2File("strong.txt", dir.File("strong.txt").c_str());
+  }
+  EXPECT_EQ(0, succeeded);
+  EXPECT_LT(mallinfo2().uordblks, before + 100000);
+  EXPECT_EQ("plain", ReadEntry(zip, "plain.txt"));
+}
+
+// A whole-entry read grows with the data actually inflated, not with the size the directory
+// claims: a damaged or hostile entry claiming about 2 GiB must fail without taking that memory.
+TEST_F(UnzipFileTest, WholeEntryReadDoesNotTrustTheClaimedSize) {
+  std::string big;
+  for (int i = 0; big.size() < 40000; ++i) big += std::to_string(i) + ";";
+  std::string bytes = BuildZip({{"liar.txt", "tiny"}, {"big.txt", big}, {"empty.txt", ""}});
+  const uint32_t claimed = 0x7ffffff0;
+  auto claim = [&](size_t at) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(claimed >> (8 * i));
+  };
+  claim(22);                             // uncompressed size in the first local header
+  claim(bytes.find("PK\x01\x02") + 24);  // and in its central directory record
+  WriteWholeFile(dir.File("liar.zip"), bytes);
+  ASSERT_EQ(1, zip.OpenFile(dir.File("liar.zip").c_str(), nullptr));
+  ds::ZipEntryInfo info;
+  ASSERT_TRUE(zip.GetEntryInfo("liar.txt", info));
+  ASSERT_EQ(static_cast<int>(claimed), info.size);
+
+  std::string out = "old";
+  pid_t child = fork();
+  ASSERT_NE(-1, child);
+  if (child == 0) _exit(zip.ReadEntry("liar.txt", out) == 0 && out.empty() ? 0 : 1);
+  int status = 0;
+  struct rusage usage;
+  ASSERT_EQ(child, wait4(child, &status, 0, &usage));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_LT(usage.ru_maxrss, 512L * 1024);  // KiB
+
+  ASSERT_EQ(1, zip.ReadEntry("big.txt", out));
+  EXPECT_EQ(big, out);
+  ASSERT_EQ(1, zip.ReadEntry("empty.txt", out));
+  EXPECT_EQ("", out);
 }
 
 TEST_F(UnzipFileTest, ExtractionAppliesTimesAndModes) {
