@@ -87,12 +87,15 @@ void Logger::Print(const char* level, const char* module, const char* message) {
 
 namespace {
 
-void Format(char (&buffer)[768], const char* format, va_list args) {
+// Formats the message into the call object's buffer and hands it to the logger.
+void FormatAndPrint(const char* level, const char* module, char (&buffer)[768], const char* format,
+                    va_list args) {
   if (format == nullptr) {
     buffer[0] = '\0';
-    return;
+  } else {
+    std::vsnprintf(buffer, sizeof(buffer), format, args);
   }
-  std::vsnprintf(buffer, sizeof(buffer), format, args);
+  LoggerHolder::Instance()->Print(level, module, buffer);
 }
 
 }  // namespace
@@ -100,25 +103,22 @@ void Format(char (&buffer)[768], const char* format, va_list args) {
 void LogInfo::operator()(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  Format(message_, format, args);
+  FormatAndPrint("Info", module_, message_, format, args);
   va_end(args);
-  LoggerHolder::Instance()->Print("Info", module_, message_);
 }
 
 void LogWarn::operator()(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  Format(message_, format, args);
+  FormatAndPrint("Warn", module_, message_, format, args);
   va_end(args);
-  LoggerHolder::Instance()->Print("Warn", module_, message_);
 }
 
 void LogFatal::operator()(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  Format(message_, format, args);
+  FormatAndPrint("Fatal", module_, message_, format, args);
   va_end(args);
-  LoggerHolder::Instance()->Print("Fatal", module_, message_);
   // Ends the process on the spot, as a process termination does: no destructors, no exit
   // handlers. Every file output has flushed its line already.
   std::fflush(stdout);

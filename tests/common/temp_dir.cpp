@@ -1,5 +1,6 @@
 #include "tests/common/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +39,16 @@ std::string ReadWholeFile(const std::string& path) {
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (auto it = std::filesystem::directory_iterator(dir, ignored); it != std::filesystem::directory_iterator();
+       it.increment(ignored))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 int RunCommand(const std::string& command) {

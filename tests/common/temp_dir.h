@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace corvane_test {
 
@@ -23,6 +24,9 @@ class TempDir {
 // Whole-file helpers for checking bytes on disk.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Names in `dir` (hidden ones included, "." and ".." left out), sorted.
+std::vector<std::string> ListDirectory(const std::string& dir);
 
 // Runs a shell command; returns its exit status (or -1).
 int RunCommand(const std::string& command);

@@ -15,20 +15,10 @@
 
 namespace {
 
+using corvane_test::ListDirectory;
 using corvane_test::ReadWholeFile;
 using corvane_test::TempDir;
 using corvane_test::WriteWholeFile;
-
-// Entries of `dir` other than . and ..
-std::vector<std::string> List(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // A folder on another file system than `dir`, or "" when the machine has none.
 std::string OtherFileSystem(const std::string& dir) {
@@ -82,7 +72,7 @@ TEST(DiskTest, MoveAcrossFileSystemsCopiesCompletely) {
   ASSERT_EQ(0, stat(dir.File("target.exe").c_str(), &st));
   EXPECT_EQ(0751u, st.st_mode & 07777);
   EXPECT_NE(0, access(source.c_str(), F_OK)) << "the source is deleted";
-  EXPECT_EQ(std::vector<std::string>{"target.exe"}, List(dir.path())) << "no temporary file left";
+  EXPECT_EQ(std::vector<std::string>{"target.exe"}, ListDirectory(dir.path())) << "no temporary file left";
 
   // A folder as target: nothing changes, nothing is left.
   WriteWholeFile(source, "data");
@@ -90,7 +80,7 @@ TEST(DiskTest, MoveAcrossFileSystemsCopiesCompletely) {
   EXPECT_EQ(0, ds::MoveFileReplace(source.c_str(), dir.File("folder").c_str()));
   EXPECT_EQ("data", ReadWholeFile(source));
   unlink(source.c_str());
-  EXPECT_EQ(2u, List(dir.path()).size());
+  EXPECT_EQ(2u, ListDirectory(dir.path()).size());
 }
 
 TEST(DiskTest, FailedCrossFileSystemCopyLeavesTheTargetAlone) {
@@ -113,7 +103,7 @@ TEST(DiskTest, FailedCrossFileSystemCopyLeavesTheTargetAlone) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the move must report failure";
   EXPECT_EQ("old", ReadWholeFile(dir.File("target")));
   EXPECT_EQ(std::size_t{1} << 20, ReadWholeFile(source).size());
-  EXPECT_EQ(std::vector<std::string>{"target"}, List(dir.path())) << "no temporary file left";
+  EXPECT_EQ(std::vector<std::string>{"target"}, ListDirectory(dir.path())) << "no temporary file left";
   unlink(source.c_str());
 }
 

@@ -15,17 +15,10 @@
 
 namespace {
 
+using corvane_test::ListDirectory;
 using corvane_test::ReadWholeFile;
 using corvane_test::TempDir;
 using corvane_test::WriteWholeFile;
-
-// Names in `dir`, hidden ones included.
-std::vector<std::string> List(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
 
 unsigned ModeOf(const std::string& path) {
   struct stat st;
@@ -56,7 +49,7 @@ TEST(FileWriteTest, ReplaceKeepsModesFollowsLinksAndLeavesNothingBehind) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ("through the link", ReadWholeFile(dir.File("real/target")));
   EXPECT_EQ(0640u, ModeOf(dir.File("real/target")));
-  EXPECT_EQ(std::vector<std::string>{"target"}, List(dir.File("real")));
+  EXPECT_EQ(std::vector<std::string>{"target"}, ListDirectory(dir.File("real")));
 
   // Failures: no folder, or a folder in the target's place.
   EXPECT_FALSE(ds::ReplaceFileAtomically(dir.File("missing/file"), "x", 0600));
@@ -64,8 +57,8 @@ TEST(FileWriteTest, ReplaceKeepsModesFollowsLinksAndLeavesNothingBehind) {
   WriteWholeFile(dir.File("real/folder/inside"), "keep");
   EXPECT_FALSE(ds::ReplaceFileAtomically(dir.File("real/folder"), "x", 0600));
   EXPECT_EQ("keep", ReadWholeFile(dir.File("real/folder/inside")));
-  EXPECT_EQ(2u, List(dir.File("real")).size()) << "no temporary file left";
-  EXPECT_EQ(3u, List(dir.path()).size());
+  EXPECT_EQ(2u, ListDirectory(dir.File("real")).size()) << "no temporary file left";
+  EXPECT_EQ(3u, ListDirectory(dir.path()).size());
 }
 
 TEST(FileWriteTest, CreationModeMatchesWhatOpenCreates) {
@@ -90,10 +83,10 @@ TEST(FileWriteTest, ReplacementTakesEffectOnlyOnCommit) {
     ds::FileReplacement dropped(dir.File("target"));
     ASSERT_GE(dropped.fd(), 0);
     ASSERT_TRUE(ds::WriteAll(dropped.fd(), "new", 3));
-    EXPECT_EQ(2u, List(dir.path()).size());
+    EXPECT_EQ(2u, ListDirectory(dir.path()).size());
   }
   EXPECT_EQ("old", ReadWholeFile(dir.File("target")));
-  EXPECT_EQ(std::vector<std::string>{"target"}, List(dir.path()));
+  EXPECT_EQ(std::vector<std::string>{"target"}, ListDirectory(dir.path()));
 
   {
     ds::FileReplacement kept(dir.File("target"));
@@ -102,7 +95,7 @@ TEST(FileWriteTest, ReplacementTakesEffectOnlyOnCommit) {
     EXPECT_FALSE(kept.Commit()) << "a replacement is committed once";
   }
   EXPECT_EQ("new", ReadWholeFile(dir.File("target")));
-  EXPECT_EQ(std::vector<std::string>{"target"}, List(dir.path()));
+  EXPECT_EQ(std::vector<std::string>{"target"}, ListDirectory(dir.path()));
 
   // A rename that fails reports why and removes the temporary file.
   ASSERT_EQ(0, mkdir(dir.File("folder").c_str(), 0700));
@@ -114,7 +107,7 @@ TEST(FileWriteTest, ReplacementTakesEffectOnlyOnCommit) {
     EXPECT_FALSE(blocked.Commit());
     EXPECT_TRUE(errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST) << errno;
   }
-  EXPECT_EQ(2u, List(dir.path()).size());
+  EXPECT_EQ(2u, ListDirectory(dir.path()).size());
 
   ds::FileReplacement nowhere(dir.File("missing/target"));
   EXPECT_EQ(-1, nowhere.fd());
