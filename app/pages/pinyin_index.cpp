@@ -1,0 +1,86 @@
+#include "app/pages/pinyin_index.h"
+
+#include <algorithm>
+
+#include "app/pages/pinyin.h"
+
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string PinyinSearchText(std::string_view name) {
+  return AsciiLower(GbkToPinyin(AsciiLower(name)));
+}
+
+bool NameMatchesQuery(std::string_view name, std::string_view loweredQuery) {
+  if (AsciiLower(name).find(loweredQuery) != std::string::npos) return true;
+  return PinyinSearchText(name).find(loweredQuery) != std::string::npos;
+}
+
+void PinyinIndex::Clear() {
+  text_.clear();
+  starts_.clear();
+  renderings_.clear();
+}
+
+void PinyinIndex::Reserve(std::size_t names, std::size_t bytesPerName) {
+  text_.reserve(names * bytesPerName);
+  starts_.reserve(names);
+  renderings_.reserve(names);
+}
+
+std::size_t PinyinIndex::Add(std::string_view name) {
+  starts_.push_back(text_.size());
+  text_ += AsciiLower(name);
+  text_ += '\0';
+  renderings_.push_back(text_.size());
+  text_ += PinyinSearchText(name);
+  text_ += '\0';
+  return starts_.size() - 1;
+}
+
+std::string_view PinyinIndex::LoweredName(std::size_t entry) const {
+  if (entry >= Size()) return {};
+  return std::string_view(text_).substr(starts_[entry], renderings_[entry] - 1 - starts_[entry]);
+}
+
+std::string_view PinyinIndex::Rendering(std::size_t entry) const {
+  if (entry >= Size()) return {};
+  const std::size_t end = entry + 1 < Size() ? starts_[entry + 1] : text_.size();
+  return std::string_view(text_).substr(renderings_[entry], end - 1 - renderings_[entry]);
+}
+
+bool PinyinIndex::Matches(std::size_t entry, std::string_view loweredQuery) const {
+  if (entry >= Size()) return false;
+  return LoweredName(entry).find(loweredQuery) != std::string_view::npos ||
+         Rendering(entry).find(loweredQuery) != std::string_view::npos;
+}
+
+std::size_t PinyinIndex::EntryAt(std::size_t offset) const {
+  return static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
+                                  starts_.begin()) - 1;
+}
+
+std::vector<std::size_t> PinyinIndex::Search(std::string_view query) const {
+  std::vector<std::size_t> hits;
+  const std::string lowered = AsciiLower(query);
+  if (lowered.find('\0') != std::string::npos) return hits;
+  if (lowered.empty()) {
+    hits.resize(Size());
+    for (std::size_t i = 0; i < hits.size(); ++i) hits[i] = i;
+    return hits;
+  }
+  const std::string_view all(text_);
+  std::size_t pos = 0;
+  while ((pos = all.find(lowered, pos)) != std::string_view::npos) {
+    const std::size_t entry = EntryAt(pos);
+    hits.push_back(entry);
+    // One hit per entry: go on with the next entry's name.
+    if (entry + 1 >= Size()) break;
+    pos = starts_[entry + 1];
+  }
+  return hits;
+}

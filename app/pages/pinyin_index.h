@@ -1,0 +1,48 @@
+// Name search by text or pinyin, as the software pages do it: a name matches a query when its
+// lower-cased text contains the lower-cased query, or when the pinyin rendering of the lower-cased
+// name, lower-cased, contains it. Rendering a name is costly (a GBK conversion per name), so a list
+// that is searched on every keystroke keeps its renderings in a PinyinIndex.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// ASCII letters lower-cased; every other byte (so every byte of a multi-byte character) unchanged.
+std::string AsciiLower(std::string_view text);
+
+// The pinyin a query is matched against: GbkToPinyin of the lower-cased name, lower-cased.
+std::string PinyinSearchText(std::string_view name);
+
+// The match rule for one name, rendering it afresh. `loweredQuery` is already lower-cased.
+bool NameMatchesQuery(std::string_view name, std::string_view loweredQuery);
+
+// The lower-cased names of a list and their renderings, kept in one buffer so that a search is a
+// single scan. Entries are numbered in the order they were added.
+class PinyinIndex {
+ public:
+  void Clear();
+  void Reserve(std::size_t names, std::size_t bytesPerName = 48);
+  std::size_t Add(std::string_view name);
+  std::size_t Size() const { return starts_.size(); }
+
+  std::string_view LoweredName(std::size_t entry) const;
+  std::string_view Rendering(std::size_t entry) const;
+
+  // The same rule as NameMatchesQuery, on the stored texts.
+  bool Matches(std::size_t entry, std::string_view loweredQuery) const;
+
+  // Every entry that matches `query` (lower-cased here), in ascending order. An empty query
+  // matches every entry; a query holding a zero byte matches none.
+  std::vector<std::size_t> Search(std::string_view query) const;
+
+ private:
+  std::size_t EntryAt(std::size_t offset) const;
+
+  // Per entry: lower-cased name, '\0', rendering, '\0'. No query with a zero byte is searched,
+  // so a hit never spans two texts.
+  std::string text_;
+  std::vector<std::size_t> starts_;     // offset of each entry's name
+  std::vector<std::size_t> renderings_; // offset of each entry's rendering
+};
