@@ -1,0 +1,321 @@
+#include "update/packet_extractor.h"
+
+#include <zip.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "core/logger.h"
+#include "core/path.h"
+#include "core/platform/file_write.h"
+#include "core/text_codec.h"
+
+namespace update {
+namespace {
+
+constexpr std::size_t kBlockSize = 16384;
+constexpr zip_uint16_t kExtendedTimestampId = 0x5455;  // "UT"
+constexpr zip_uint32_t kDosReadOnly = 0x01;
+constexpr zip_uint32_t kDosDirectory = 0x10;
+
+struct EntryMeta {
+  zip_uint64_t size = 0;
+  bool directory = false;
+  bool symlink = false;
+  bool read_only = false;
+  bool has_unix_mode = false;
+  mode_t unix_mode = 0;
+  bool has_mtime = false;
+  time_t mtime = 0;
+  bool has_atime = false;
+  time_t atime = 0;
+};
+
+// A file inflated next to its target, waiting to be renamed into place.
+struct StagedFile {
+  std::string temp;
+  std::string target;
+};
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::int32_t ReadLe32(const zip_uint8_t* p) {
+  return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
+                                   std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
+}
+
+// The stored name as UTF-8: names without the UTF-8 flag are GBK. libzip hides the flag, but its
+// strict reading converts an unflagged non-ASCII name from CP437, so a strict name that differs
+// from the raw bytes marks one.
+bool ReadEntryName(zip_t* archive, zip_uint64_t index, std::string& out) {
+  const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+  if (raw == nullptr) return false;
+  const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
+  out = (strict != nullptr && std::string_view(raw) == strict) ? std::string(raw) : ds::GbkToUtf8(raw);
+  return true;
+}
+
+// Extended timestamp field: flags (bit 0 modify, bit 1 access), then the flagged Unix times.
+bool ReadExtendedTimes(zip_t* archive, zip_uint64_t index, zip_flags_t where, EntryMeta& meta) {
+  zip_uint16_t length = 0;
+  const zip_uint8_t* data =
+      zip_file_extra_field_get_by_id(archive, index, kExtendedTimestampId, 0, &length, where);
+  if (data == nullptr || length < 5 || (data[0] & 0x01) == 0) return false;
+  meta.has_mtime = true;
+  meta.mtime = ReadLe32(data + 1);
+  if ((data[0] & 0x02) != 0 && length >= 9) {
+    meta.has_atime = true;
+    meta.atime = ReadLe32(data + 5);
+  }
+  return true;
+}
+
+bool ReadEntryMeta(zip_t* archive, zip_uint64_t index, const std::string& name, EntryMeta& meta) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(archive, index, 0, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0) return false;
+  meta.size = st.size;
+  if (st.valid & ZIP_STAT_MTIME) {
+    meta.has_mtime = true;
+    meta.mtime = st.mtime;
+  }
+  if (!ReadExtendedTimes(archive, index, ZIP_FL_LOCAL, meta))
+    ReadExtendedTimes(archive, index, ZIP_FL_CENTRAL, meta);
+
+  zip_uint8_t opsys = 0;
+  zip_uint32_t attributes = 0;
+  if (zip_file_get_external_attributes(archive, index, 0, &opsys, &attributes) == 0) {
+    meta.read_only = (attributes & kDosReadOnly) != 0;
+    meta.directory = (attributes & kDosDirectory) != 0;
+    const mode_t mode = static_cast<mode_t>(attributes >> 16);
+    if (opsys == ZIP_OPSYS_UNIX && mode != 0) {
+      if (S_ISDIR(mode)) meta.directory = true;
+      if (S_ISLNK(mode)) {
+        meta.symlink = true;
+      } else {
+        meta.has_unix_mode = true;
+        meta.unix_mode = mode;
+      }
+    }
+  }
+  if (!name.empty() && (name.back() == '/' || name.back() == '\\')) meta.directory = true;
+  return true;
+}
+
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
+}
+
+bool IsInside(const std::string& path, const std::string& root) {
+  if (path == root) return true;
+  const std::string prefix = root == "/" ? root : root + "/";
+  return path.compare(0, prefix.size(), prefix) == 0;
+}
+
+enum class FolderResult { kOk, kOutside, kFailed };
+
+// Checks (and creates where missing, one level at a time) the folder `path`, whose parent was
+// checked already. A link is followed only when it resolves inside `root`.
+FolderResult CheckFolder(const std::string& path, const std::string& root) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return FolderResult::kFailed;
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return FolderResult::kFailed;
+    if (::lstat(path.c_str(), &st) != 0) return FolderResult::kFailed;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    const std::string resolved = RealPath(path);
+    if (resolved.empty()) return FolderResult::kFailed;  // dangling, or a loop
+    if (!IsInside(resolved, root)) return FolderResult::kOutside;
+    if (::stat(resolved.c_str(), &st) != 0) return FolderResult::kFailed;
+  }
+  return S_ISDIR(st.st_mode) ? FolderResult::kOk : FolderResult::kFailed;
+}
+
+// Walks the folders of `relative` below `root` (all of them when `whole`, else all but the
+// last component).
+FolderResult PrepareFolders(const std::string& root, const std::string& relative, bool whole) {
+  std::string path = root;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t slash = relative.find('/', start);
+    if (slash == std::string::npos && !whole) return FolderResult::kOk;
+    path = ds::JoinPath(root, relative.substr(0, slash));
+    FolderResult result = CheckFolder(path, root);
+    if (result != FolderResult::kOk || slash == std::string::npos) return result;
+    start = slash + 1;
+  }
+}
+
+mode_t FinalMode(const EntryMeta& meta, mode_t old_mode) {
+  mode_t mode;
+  if (meta.has_unix_mode) {
+    mode = meta.unix_mode & 0777;  // never set-id bits from a download
+  } else if (old_mode != 0) {
+    mode = old_mode;
+  } else {
+    mode = static_cast<mode_t>(ds::CreationMode(0666));
+  }
+  if (meta.read_only) mode &= ~static_cast<mode_t>(0222);
+  return mode;
+}
+
+bool ApplyTimes(int fd, const EntryMeta& meta) {
+  if (!meta.has_mtime) return true;
+  struct timespec times[2];
+  times[0].tv_sec = meta.has_atime ? meta.atime : meta.mtime;
+  times[0].tv_nsec = 0;
+  times[1].tv_sec = meta.mtime;
+  times[1].tv_nsec = 0;
+  return ::futimens(fd, times) == 0;
+}
+
+// Inflates entry `index` into a new temporary file in the target's folder. True with the
+// temporary file's name when the whole entry was read (its CRC checked) and written.
+bool StageFile(zip_t* archive, zip_uint64_t index, const EntryMeta& meta, const std::string& target,
+               std::string& temp) {
+  struct stat st;
+  mode_t old_mode = 0;
+  if (::lstat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    if (S_ISREG(st.st_mode)) old_mode = st.st_mode & 07777;
+  }
+  zip_file_t* file = zip_fopen_index(archive, index, 0);
+  if (file == nullptr) return false;  // encrypted, unsupported method, damaged header
+
+  std::string pattern = ds::JoinPath(ds::DirectoryOf(target), ".corvane-update-XXXXXX");
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) {
+    zip_fclose(file);
+    return false;
+  }
+  std::vector<char> block(kBlockSize);
+  zip_uint64_t total = 0;
+  bool ok = true;
+  for (;;) {
+    // Reading on until libzip reports the end makes it check the CRC.
+    const zip_int64_t n = zip_fread(file, block.data(), block.size());
+    if (n == 0) break;
+    if (n < 0 || !ds::WriteAll(fd, block.data(), static_cast<std::size_t>(n))) {
+      ok = false;
+      break;
+    }
+    total += static_cast<zip_uint64_t>(n);
+  }
+  zip_fclose(file);
+  ok = ok && total == meta.size && ::fchmod(fd, FinalMode(meta, old_mode)) == 0 &&
+       ApplyTimes(fd, meta) && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (!ok) {
+    ::unlink(pattern.c_str());
+    return false;
+  }
+  temp = pattern;
+  return true;
+}
+
+}  // namespace
+
+bool SafeEntryPath(std::string_view name, std::string* relative) {
+  const std::string text = ds::NativePath(name);
+  if (text.empty() || text[0] == '/') return false;
+  if (text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':') return false;
+  std::string clean;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t slash = text.find('/', start);
+    if (slash == std::string::npos) slash = text.size();
+    const std::string_view part(text.data() + start, slash - start);
+    start = slash + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") return false;
+    if (!clean.empty()) clean += '/';
+    clean.append(part);
+  }
+  if (clean.empty()) return false;
+  if (relative != nullptr) *relative = clean;
+  return true;
+}
+
+int ExtractPacket(const std::string& packet_path, const std::string& directory,
+                  PacketExtractReport* report) {
+  PacketExtractReport counts;
+  const std::string root = RealPath(ds::NativePath(directory));
+  int error = 0;
+  zip_t* archive = root.empty() ? nullptr
+                                : zip_open(ds::NativePath(packet_path).c_str(), ZIP_RDONLY, &error);
+  if (archive == nullptr) {
+    ds::LogWarn("update::ExtractPacket")("can't open packet %s.", packet_path.c_str());
+    if (report != nullptr) *report = counts;
+    return 0;
+  }
+
+  std::vector<StagedFile> staged;
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+    std::string name;
+    std::string relative;
+    EntryMeta meta;
+    if (!ReadEntryName(archive, index, name) || !ReadEntryMeta(archive, index, name, meta)) {
+      ++counts.failed;
+      continue;
+    }
+    if (meta.symlink || !SafeEntryPath(name, &relative)) {
+      ds::LogWarn("update::ExtractPacket")("refused entry \"%s\" of %s.", name.c_str(),
+                                           packet_path.c_str());
+      ++counts.refused;
+      continue;
+    }
+    const FolderResult folders = PrepareFolders(root, relative, meta.directory);
+    if (folders == FolderResult::kOutside) {
+      ds::LogWarn("update::ExtractPacket")("entry \"%s\" of %s leads outside through a link.",
+                                           name.c_str(), packet_path.c_str());
+      ++counts.refused;
+      continue;
+    }
+    if (folders == FolderResult::kFailed) {
+      ++counts.failed;
+      continue;
+    }
+    if (meta.directory) {
+      ++counts.extracted;
+      continue;
+    }
+    StagedFile file;
+    file.target = ds::JoinPath(root, relative);
+    if (!StageFile(archive, index, meta, file.target, file.temp)) {
+      ds::LogWarn("update::ExtractPacket")("can't extract entry \"%s\" of %s.", name.c_str(),
+                                           packet_path.c_str());
+      ++counts.failed;
+      continue;
+    }
+    staged.push_back(std::move(file));
+  }
+  zip_discard(archive);
+
+  // Every file is complete on disk: now they take their places, in archive order. A rename
+  // replaces a link at the target itself, never the file it points to.
+  for (const StagedFile& file : staged) {
+    if (::rename(file.temp.c_str(), file.target.c_str()) != 0) {
+      ds::LogWarn("update::ExtractPacket")("can't replace %s.", file.target.c_str());
+      ::unlink(file.temp.c_str());
+      ++counts.failed;
+      continue;
+    }
+    ds::SyncDirectoryOf(file.target);
+    ++counts.extracted;
+  }
+  if (report != nullptr) *report = counts;
+  return 1;
+}
+
+}  // namespace update

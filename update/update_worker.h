@@ -1,0 +1,83 @@
+// The updater's worker: fetches and verifies packets c+1 ... s, waits for the main program to
+// end, installs the packets in ascending order and reports to the window by posted messages
+// (update_messages.h). It reads only what it was given at construction and never touches the
+// window itself.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "core/message_target.h"
+#include "core/thread.h"
+#include "core/update_manifest.h"
+#include "update/packet_downloader.h"
+
+namespace update {
+
+struct UpdateJob {
+  std::string directory;  // the installation folder: packets, "temp.dat", extraction target
+  int current = 0;        // c
+  int target = 0;         // s
+  std::string base_url;   // packet base URL, see PacketUrl
+  ds::UpdateManifest manifest;
+};
+
+class UpdateWorker : private UpdateDownloadCallback {
+ public:
+  enum class Outcome { kInstalled, kDownloadError, kStopped };
+
+  static constexpr int kMaxVerifyFailures = 3;
+
+  // `downloader` stays owned by the caller and must outlive the worker.
+  UpdateWorker(UpdateJob job, IPacketDownloader* downloader, ds::MsgHandle window);
+  // Stops the thread and waits for it.
+  ~UpdateWorker() override;
+
+  // Starts Run() on a thread of its own (once). 1 when started.
+  int Start();
+  // Asks the worker to end: waits and downloads are cut short. A packet being extracted is
+  // finished first, so the installation is never left with half a packet.
+  void Stop();
+  // Waits up to `ms` for the thread; true once it has ended (or never started).
+  bool Join(std::uint32_t ms);
+
+  // The whole job on the calling thread.
+  Outcome Run();
+
+  // Pause before retrying a failed download (1000 ms).
+  void set_retry_interval_ms(int ms) { retry_interval_ms_ = ms; }
+  // Pause between looks for the running main program (1000 ms).
+  void set_poll_interval_ms(int ms) { poll_interval_ms_ = ms; }
+  // Replaces the check "is the main program of this installation running".
+  void set_main_program_running(std::function<bool()> check) { main_running_ = std::move(check); }
+
+ private:
+  enum class Fetch { kDone, kError, kStopped };
+  Fetch FetchPacket(int number, int k, int total, int& failures);
+  bool WaitFor(int ms);  // false when stopped meanwhile
+  void Post(unsigned message, long long wparam, long long lparam);
+  void OnProgress(std::int64_t so_far, std::int64_t expected) override;
+  bool ShouldStop() override;
+  static std::uint32_t ThreadMain(void* self);
+
+  UpdateJob job_;
+  IPacketDownloader* downloader_;
+  ds::MsgHandle window_;
+  int retry_interval_ms_ = 1000;
+  int poll_interval_ms_ = 1000;
+  std::function<bool()> main_running_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  ds::ThreadHandle thread_ = nullptr;
+  int last_percent_ = -1;
+};
+
+// True while a process running the main program from `directory` exists.
+bool MainProgramRunningIn(const std::string& directory);
+
+}  // namespace update
