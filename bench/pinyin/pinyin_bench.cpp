@@ -19,10 +19,10 @@ double MillisecondsSince(Clock::time_point start) {
 }
 
 // Names shaped like catalogue entries: a brand, what the program does, sometimes an edition
-// and a version ("迅雷影音播放器专业版 5.2").
+// and a version ("飞云影音播放器专业版 5.2").
 std::vector<std::string> GenerateNames(std::size_t count) {
-  const std::vector<std::string> brands = {"迅雷", "腾讯", "金山", "百度", "搜狗", "暴风", "酷狗",
-                                           "网易", "阿里", "瑞星", "华为", "小米", "光速", "极速",
+  const std::vector<std::string> brands = {"飞云", "青松", "银河", "白鹭", "晨风", "海浪", "彩虹",
+                                           "蓝天", "明月", "长江", "远山", "春雨", "光速", "极速",
                                            "天天", "快乐", "绿色", "超级", "万能", "星空"};
   const std::vector<std::string> kinds = {"音乐", "影音", "播放器", "浏览器", "输入法", "杀毒",
                                           "卫士", "下载", "压缩", "看图", "词典", "翻译", "办公",
