@@ -1,0 +1,145 @@
+// HttpDownloader4: downloads one file over HTTP in parallel range requests, one per block, and
+// resumes an interrupted download from its ".rd2" record. Progress is read by the owner
+// (GetCompletedSize, GetFileLength); the outcome arrives through IHttpDownloadOperator4 on the
+// download thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/sync.h"
+#include "core/thread.h"
+#include "vexo/download/http_downloader_base.h"
+#include "vexo/download/record_file.h"
+#include "vexo/export.h"
+
+class HttpDownloader4;
+
+// The codes OnError reports.
+enum HttpDownload4Error {
+  kDownload4LinkTestFailed = 0,   // no positive length with a full block list after every probe,
+                                  // or paused during the link test before it succeeded
+  kDownload4Incomplete = 1,       // every transfer cycle used and the file still incomplete
+  kDownload4FileError = 2,        // record or data file cannot be opened, or the finished file
+                                  // cannot be moved onto the target
+  kDownload4StoppedInTest = 3,    // stop requested during the link test
+  kDownload4Stopped = 4,          // stop requested during the transfer
+  kDownload4Paused = 5,           // pause requested during the transfer, or a write failed
+                                  // (full disk): the pair stays for a resume
+  kDownload4NoDiskSpace = 6,      // too little free space for the missing bytes
+};
+
+// Implemented by the owner; every call arrives on the download thread.
+class VEXO_API IHttpDownloadOperator4 {
+ public:
+  virtual void OnStartTest(HttpDownloader4*) {}
+  virtual void OnStartDownload(HttpDownloader4*) {}
+  virtual void OnFinish(HttpDownloader4*) {}
+  virtual void OnError(HttpDownloader4*, int /*code*/) {}
+  virtual ~IHttpDownloadOperator4() = default;
+};
+
+struct Download4Block;  // one block's live state (download thread and block threads)
+
+class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
+ public:
+  HttpDownloader4();
+  // Stops a download that still runs and waits for its thread: the owner should only delete a
+  // downloader whose CanDelete() is 1, but a forgotten one must not crash.
+  ~HttpDownloader4() override;
+  HttpDownloader4(const HttpDownloader4&) = delete;
+  HttpDownloader4& operator=(const HttpDownloader4&) = delete;
+
+  // Stores the operator and numbers; a block count below 1 is taken as 1. Returns 1.
+  int Init(IHttpDownloadOperator4* op, int timeoutMs, int retryCount, int blockCount);
+
+  // Starts a fresh download of `url` into `target` (the pair target.rd2 / target.tmp is created
+  // anew). 0, with no thread started, when no operator is set, a download still runs, `url` or
+  // `target` is longer than 259 characters (or the pair's names would be), or the pair cannot
+  // be created. The save folder is `target` without its last path component unless given.
+  int Download(const char* url, const char* target);
+  int Download(const char* url, const char* target, const char* saveFolder);
+  // Resumes from target.rd2 / target.tmp. 0 when no operator is set, a download still runs, or
+  // the pair is not usable (it has then been deleted).
+  int Continue(const char* target);
+
+  void Continue() { pause_.store(0); }
+  void Pause() { pause_.store(1); }
+  void Stop() { stop_.store(1); pause_.store(0); }
+  void Fini() { Stop(); }
+  void ReSetState() { pause_.store(0); stop_.store(0); }
+  int IsPause() const { return pause_.load(); }
+  int IsStop() const { return stop_.load(); }
+  int CanDelete() const { return can_delete_.load(); }
+
+  std::int64_t GetFileLength() const { return file_length_.load(); }
+  // The sum of the blocks' completed counts; may be a moment old while blocks are written.
+  std::int64_t GetCompletedSize() const;
+
+  // Record pair operations (see record_file.h).
+  int CreateTemp(const char* url, const char* target);
+  int ReadTempFile(const char* target);
+  static int LoadRecordFile(const char* recordPath, RecordFileHeader4* header,
+                            std::vector<BlockHeader4>* blocks);
+  static int LoadTempFile(const char* dataPath, const RecordFileHeader4* header);
+  // 1 when `path` equals this downloader's record path byte for byte.
+  int CheckTemp(const char* path) const;
+  int DeleteTemp();
+
+  // Runs the length probe on the caller's thread; 1 when a positive length is known afterwards.
+  static int TestLink(HttpDownloader4* downloader);
+
+  // A transfer slower than `bytesPerSecond` for `seconds` ends its block (the next cycle resumes
+  // it). Defaults: 1 byte/s for 60 s. Set before starting a download.
+  void SetLowSpeedLimit(long bytesPerSecond, long seconds);
+
+  const std::string& GetUrl() const { return url_; }
+  const std::string& GetTargetPath() const { return target_path_; }
+  const std::string& GetSaveFolder() const { return save_folder_; }
+  const std::string& GetDataPath() const { return data_path_; }
+  const std::string& GetRecordPath() const { return record_path_; }
+  int GetBlockCountSetting() const { return block_count_; }
+  // A copy of the block list (completed counts and lengths).
+  std::vector<BlockHeader4> GetBlocks() const;
+
+ private:
+  friend struct Download4Access;
+
+  int StartThread();
+  static std::uint32_t DownloadThread(void* self);
+  void RunDownload();
+  bool RunLinkTest();
+  int RunCycles();
+  void Finish();
+  void Report(int code);
+  // Replaces the block list (download thread or caller's thread, never while blocks run).
+  void SetBlocks(const std::vector<BlockHeader4>& blocks);
+  // The probe's decision for one received length (see the link test).
+  void TakeProbedLength(std::int64_t value);
+
+  std::string url_;
+  std::string save_folder_;
+  std::string target_path_;
+  std::string data_path_;
+  std::string record_path_;
+  IHttpDownloadOperator4* operator_ = nullptr;
+  std::atomic<std::int64_t> file_length_{0};
+  int timeout_ms_ = 5000;
+  int retry_count_ = 10;
+  int block_count_ = 5;
+  long low_speed_limit_ = 1;
+  long low_speed_time_ = 60;
+  std::atomic<int> stop_{0};
+  std::atomic<int> pause_{0};
+  std::atomic<int> can_delete_{1};
+  // The blocks' state; the vector itself is replaced only under blocks_mutex_, counts are atomic.
+  std::vector<std::unique_ptr<Download4Block>> blocks_;
+  mutable std::mutex blocks_mutex_;
+  // Serialises every block write (data, count, record) and the closing of a block's files.
+  ds::SimpleLock lock_;
+  ds::ThreadHandle thread_ = nullptr;
+};
