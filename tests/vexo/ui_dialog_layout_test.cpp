@@ -126,6 +126,9 @@ TEST_F(LayoutTest, ModelessLayoutShowsAtOnceAndMissingFilesFail) {
   EXPECT_FALSE(VEXO_DialogLoader::ParseRect("1,2,3", &rect));
   EXPECT_TRUE(VEXO_DialogLoader::ParseRect("-1,2,3,4", &rect));
   EXPECT_EQ(rect, QRect(-1, 2, 3, 4));
+  // Text after the fourth number (a trailing blank of a hand-written file) is not read.
+  EXPECT_TRUE(VEXO_DialogLoader::ParseRect("5,6,70,20 ", &rect));
+  EXPECT_EQ(rect, QRect(5, 6, 70, 20));
 }
 
 TEST(DialogTest, RegistryAndGeometryHelpers) {
@@ -207,6 +210,28 @@ TEST(DialogTest, CloseAndEscapeTakeTheWindowsOwnPathAndDisablingBlocksInput) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::BN_CLICKED), 1);
 }
 
+// A dialog that decides during its initialisation not to run.
+class EndsWhileInitialising : public VEXO_Dialog {
+ protected:
+  int OnInitDialog() override {
+    EndDialog(3);
+    return 1;
+  }
+};
+
+TEST(DialogTest, EndDialogDuringInitialisationEndsTheModalRunAtOnce) {
+  ui_test::App();
+  EndsWhileInitialising dialog;
+  // Without the early end the loop would run until this guard ends it.
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, &dialog, [&] { dialog.EndDialog(99); });
+  guard.start(2000);
+  EXPECT_EQ(dialog.DoModal(), 3);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_FALSE(dialog.IsModalRunning());
+}
+
 TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   ui_test::App();
   RecordingDialog dialog;
@@ -221,6 +246,11 @@ TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   EXPECT_EQ(combo.GetLBText(2), "中");
   EXPECT_EQ(combo.FindStringExact(-1, "B"), 0);
   EXPECT_EQ(combo.FindStringExact(-1, "x"), VEXO_ComboBox::CB_ERR);
+  // Letter case is ignored for ASCII only: 乤 (8161) is not 丄 (8141) although their second
+  // bytes are 'a' and 'A'.
+  combo.AddString("乤");
+  EXPECT_EQ(combo.FindStringExact(-1, "丄"), VEXO_ComboBox::CB_ERR);
+  combo.DeleteString(combo.FindStringExact(-1, "乤"));
   EXPECT_EQ(combo.SetCurSel(2), 2);
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 0);
   // Adding before the selection keeps the same item selected.
@@ -242,6 +272,48 @@ TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 2);
   EXPECT_EQ(combo.DeleteString(0), 3);
   EXPECT_EQ(combo.GetCurSel(), VEXO_ComboBox::CB_ERR);
+}
+
+// A window that throws its combo box away when the user picks an item.
+class DeletesComboOnChoice : public VEXO_Dialog {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam) override {
+    if (message == vexo_msg::WM_COMMAND &&
+        vexo_msg::HighWord(wparam) == static_cast<unsigned>(vexo_msg::CBN_SELCHANGE)) {
+      ++choices;
+      delete combo;
+      combo = nullptr;
+    }
+    return 0;
+  }
+  VEXO_ComboBox* combo = nullptr;
+  int choices = 0;
+};
+
+TEST(ComboBoxTest, OwnerMayDestroyTheComboWhileItsListReportsTheChoice) {
+  ui_test::App();
+  DeletesComboOnChoice dialog;
+  dialog.resize(200, 100);
+  dialog.show();
+  for (int key : {static_cast<int>(Qt::Key_Return), 0}) {  // chosen by key, then by click
+    dialog.combo = new VEXO_ComboBox;
+    dialog.combo->Create(0, QRect(0, 0, 120, 22), &dialog, 31);
+    dialog.combo->AddString("one");
+    dialog.combo->AddString("two");
+    QTest::mouseClick(dialog.combo, Qt::LeftButton, {}, QPoint(10, 10));
+    QListWidget* list = dialog.combo->GetDroppedList();
+    ASSERT_NE(list, nullptr);
+    list->setCurrentRow(1);
+    if (key != 0) {
+      QTest::keyClick(list, static_cast<Qt::Key>(key));
+    } else {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->item(1)).center());
+    }
+    EXPECT_EQ(dialog.combo, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  EXPECT_EQ(dialog.choices, 2);
 }
 
 TEST(HtmlCtrlTest, LocalPagesCompleteAndKeepHistory) {

@@ -189,6 +189,19 @@ TEST_F(PasswordTest, ClipboardAndUndoKeysDoNothing) {
   EXPECT_EQ(edit_.text().size(), 6);
 }
 
+TEST_F(PasswordTest, ReadOnlyBoxKeepsItsPassword) {
+  edit_.SetWindowText("ab");
+  edit_.setReadOnly(true);
+  edit_.setCursorPosition(2);
+  QTest::keyClicks(&edit_, QStringLiteral("x"));
+  QTest::keyClick(&edit_, Qt::Key_Backspace);
+  edit_.setCursorPosition(0);
+  QTest::keyClick(&edit_, Qt::Key_Delete);
+  Type(&edit_, QStringLiteral("中"));
+  EXPECT_EQ(edit_.GetRealText(), "ab");
+  EXPECT_EQ(edit_.text(), QStringLiteral("**"));
+}
+
 TEST_F(PasswordTest, LimitCountsBytes) {
   edit_.SetLimitText(3);
   Type(&edit_, QStringLiteral("中中"));

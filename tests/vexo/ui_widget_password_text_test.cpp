@@ -48,6 +48,12 @@ TEST(PasswordTextTest, DoubleByteCharactersStayWhole) {
   text.Replace(2, 4, "");
   EXPECT_EQ(text.Real(), "a");
 
+  // Typing with the caret between the two stars of a character inserts beside the character;
+  // the character itself stays.
+  text.Set("a" + kZhong + "b");
+  EXPECT_EQ(text.Replace(2, 2, "x"), 4u);
+  EXPECT_EQ(text.Real(), "a" + kZhong + "xb");
+
   // Lead bytes below 0xA1 start double-byte characters too.
   const std::string wide = ds::Utf8ToGbk("丂");  // 0x81 0x40
   ASSERT_EQ(wide.size(), 2u);

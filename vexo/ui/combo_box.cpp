@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cctype>
 
 #include "core/text_codec.h"
 #include "vexo/ui/color.h"
@@ -29,7 +30,14 @@ VEXO_ComboBox::VEXO_ComboBox(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
 }
 
-VEXO_ComboBox::~VEXO_ComboBox() { delete list_; }
+VEXO_ComboBox::~VEXO_ComboBox() {
+  if (!list_) return;
+  // The owner may destroy the combo box from the choice notification, which the list sends
+  // from inside its own mouse or key handling: the list goes once that handling is over.
+  list_->removeEventFilter(this);
+  list_->hide();
+  list_->deleteLater();
+}
 
 int VEXO_ComboBox::Create(unsigned style, const QRect& rect, QWidget* parent, unsigned id) {
   setParent(parent);
@@ -129,20 +137,37 @@ std::uintptr_t VEXO_ComboBox::GetItemData(int index) const {
   return index >= 0 && index < GetCount() ? items_[index].data : 0;
 }
 
+namespace {
+
+// GBK texts equal but for the letter case of ASCII characters. The second byte of a
+// double-byte character may look like an ASCII letter; it is compared exactly.
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x81) {  // lead byte: it and its second byte must match exactly
+      if (x != y) return false;
+      if (i + 1 < a.size()) {
+        ++i;
+        if (a[i] != b[i]) return false;
+      }
+      continue;
+    }
+    if (std::tolower(x) != std::tolower(y)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int VEXO_ComboBox::FindStringExact(int start, const char* text) const {
   const std::string wanted = ds::Utf8ToGbk(text ? text : "");
   const int count = GetCount();
   // Searches from the item after `start` round to `start` itself, letter case ignored for ASCII.
   for (int n = 1; n <= count; ++n) {
     const int index = (start + n + count) % count;
-    const std::string& have = items_[index].gbk;
-    if (have.size() == wanted.size() &&
-        std::equal(have.begin(), have.end(), wanted.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        })) {
-      return index;
-    }
+    if (SameIgnoringAsciiCase(items_[index].gbk, wanted)) return index;
   }
   return CB_ERR;
 }

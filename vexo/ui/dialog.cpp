@@ -168,9 +168,13 @@ int VEXO_Dialog::Create() {
 
 int VEXO_Dialog::DoModal() {
   if (loop_) return -1;  // already running
-  InitOnce();
   result_ = 0;
+  ended_ = false;
   QPointer<VEXO_Dialog> self(this);
+  InitOnce();
+  // The initialisation may end the dialog (or destroy it) before the loop starts.
+  if (!self) return IDCANCEL;
+  if (ended_) return result_;
   QEventLoop loop;
   loop_ = &loop;
   show();
@@ -184,6 +188,7 @@ int VEXO_Dialog::DoModal() {
 
 void VEXO_Dialog::EndDialog(int code) {
   result_ = code;
+  ended_ = true;
   hide();
   if (loop_) loop_->exit(code);
 }

@@ -81,7 +81,8 @@ class VEXO_API VEXO_Dialog : public QWidget, public VEXO_MessageWindow {
   int DoModal();
   // Runs OnInitDialog once and shows the window without a loop. 1.
   int Create();
-  // Ends DoModal with `code` and hides the window.
+  // Ends DoModal with `code` and hides the window; called while DoModal initialises the
+  // dialog, DoModal returns `code` without running its loop.
   void EndDialog(int code);
   bool IsModalRunning() const { return loop_ != nullptr; }
 
@@ -119,6 +120,7 @@ class VEXO_API VEXO_Dialog : public QWidget, public VEXO_MessageWindow {
   bool initialised_ = false;
   QEventLoop* loop_ = nullptr;
   int result_ = 0;
+  bool ended_ = false;  // EndDialog came since DoModal began
   bool input_blocked_ = false;
   bool drag_armed_ = false;
   bool dragging_manually_ = false;

@@ -35,8 +35,8 @@ bool VEXO_DialogLoader::ParseRect(const char* text, QRect* rect) {
   int y = 0;
   int w = 0;
   int h = 0;
-  char rest = 0;
-  if (!text || std::sscanf(text, "%d,%d,%d,%d%c", &x, &y, &w, &h, &rest) != 4) {
+  // Whatever follows the fourth number is not read.
+  if (!text || std::sscanf(text, "%d,%d,%d,%d", &x, &y, &w, &h) != 4) {
     *rect = QRect();
     return false;
   }

@@ -48,7 +48,8 @@ class VEXO_API VEXO_DialogLoader {
 
   const VEXO_DialogTemplate& GetTemplate() const { return template_; }
 
-  // "x,y,width,height" as a rectangle; false (and an empty rectangle) unless four integers.
+  // "x,y,width,height" as a rectangle; false (and an empty rectangle) unless it begins with
+  // four integers. Text after them is ignored.
   static bool ParseRect(const char* text, QRect* rect);
 
  private:

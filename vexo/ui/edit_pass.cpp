@@ -86,6 +86,11 @@ void VEXO_EditPass::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (isReadOnly()) {
+    // Navigation only: the line edit changes nothing while read-only.
+    VEXO_Edit::keyPressEvent(event);
+    return;
+  }
   std::size_t start = 0;
   std::size_t end = 0;
   Selection(&start, &end);
@@ -133,7 +138,7 @@ void VEXO_EditPass::keyPressEvent(QKeyEvent* event) {
 
 void VEXO_EditPass::inputMethodEvent(QInputMethodEvent* event) {
   event->accept();
-  if (!event->commitString().isEmpty()) Insert(event->commitString());
+  if (!isReadOnly() && !event->commitString().isEmpty()) Insert(event->commitString());
 }
 
 void VEXO_EditPass::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }

@@ -1,9 +1,9 @@
 // The password box. It shows one '*' per GBK byte of the password and keeps the real text apart;
 // asking it for its window text gives "*". Every key that changes the text is applied to the
 // real text by star position (a star typed by the user is a password character like any
-// other), double-byte characters are kept whole, and copy, cut, paste, undo and redo (keys,
-// Shift/Ctrl+Insert, Shift+Delete), the context menu, drag and drop and middle-click paste do
-// nothing.
+// other; a read-only box changes nothing), double-byte characters are kept whole, and copy,
+// cut, paste, undo and redo (keys, Shift/Ctrl+Insert, Shift+Delete), the context menu, drag and
+// drop and middle-click paste do nothing.
 #pragma once
 
 #include <string>

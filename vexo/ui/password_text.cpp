@@ -48,10 +48,17 @@ std::size_t VEXO_PasswordText::CharEnd(std::size_t pos) const {
 
 std::size_t VEXO_PasswordText::Replace(std::size_t start, std::size_t end, const std::string& gbk) {
   if (start > end) std::swap(start, end);
-  start = CharStart(std::min(start, real_.size()));
+  start = std::min(start, real_.size());
   end = std::min(end, real_.size());
-  // An end inside a character takes the whole character.
-  if (end > start && CharStart(end) < end) end = CharEnd(end);
+  if (start == end) {
+    // A caret between the bytes of a character inserts after it; the character stays.
+    if (CharStart(start) < start) start = CharEnd(start);
+    end = start;
+  } else {
+    // A range that starts or ends inside a character takes the whole character.
+    start = CharStart(start);
+    if (CharStart(end) < end) end = CharEnd(end);
+  }
   const std::string tail = real_.substr(end);
   std::string insert = gbk;
   if (limit_ != 0) {

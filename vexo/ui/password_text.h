@@ -23,7 +23,8 @@ class VEXO_API VEXO_PasswordText {
   std::size_t Limit() const { return limit_; }
 
   // Replaces the bytes [start, end) with `gbk` (either order; clamped to the text and widened
-  // to character boundaries). Text that does not fit the limit is cut at a character boundary.
+  // to character boundaries; an empty range inside a character moves to the character's end).
+  // Text that does not fit the limit is cut at a character boundary.
   // Returns the caret position after the inserted text.
   std::size_t Replace(std::size_t start, std::size_t end, const std::string& gbk);
 
