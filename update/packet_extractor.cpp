@@ -302,6 +302,15 @@ int ExtractPacket(const std::string& packet_path, const std::string& directory,
   }
   zip_discard(archive);
 
+  // A packet goes in whole or not at all: with one entry missing, the installation would mix
+  // files of two versions. The staged files are dropped and the old files stay.
+  if (counts.failed > 0) {
+    for (const StagedFile& file : staged) ::unlink(file.temp.c_str());
+    counts.extracted = 0;
+    if (report != nullptr) *report = counts;
+    return 0;
+  }
+
   // Every file is complete on disk: now they take their places, in archive order. A rename
   // replaces a link at the target itself, never the file it points to.
   for (const StagedFile& file : staged) {
@@ -315,7 +324,7 @@ int ExtractPacket(const std::string& packet_path, const std::string& directory,
     ++counts.extracted;
   }
   if (report != nullptr) *report = counts;
-  return 1;
+  return counts.failed == 0 ? 1 : 0;
 }
 
 }  // namespace update

@@ -6,7 +6,7 @@
 // path passes through a link that leads outside. Files are first written to temporary files
 // beside their targets and only renamed into place once the whole packet has been inflated, so
 // an interrupted extraction never leaves a half-written file: each file is either its old or
-// its complete new content.
+// its complete new content, and a packet with an unreadable entry changes nothing.
 #pragma once
 
 #include <string>
@@ -25,8 +25,10 @@ struct PacketExtractReport {
 // drive ("C:..."), or holding a ".." component.
 bool SafeEntryPath(std::string_view name, std::string* relative);
 
-// Extracts the archive at `packet_path` over `directory`. Errors of single entries are counted
-// in `report` (may be null) and the next entry is tried. 1 when the archive could be opened.
+// Extracts the archive at `packet_path` over `directory`. Refused entries are skipped and
+// counted in `report` (may be null). When an entry cannot be read or staged, nothing of the
+// packet is put in place. 1 when every entry that was not refused is in place; 0 when the
+// archive cannot be opened or an entry failed.
 int ExtractPacket(const std::string& packet_path, const std::string& directory,
                   PacketExtractReport* report);
 

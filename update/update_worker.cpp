@@ -174,11 +174,17 @@ UpdateWorker::Outcome UpdateWorker::Run() {
     if (stop_) return Outcome::kStopped;  // between packets only: a packet goes in whole
     const std::string packet = ds::JoinPath(job_.directory, ds::PacketFileName(static_cast<int>(number)));
     PacketExtractReport report;
-    ExtractPacket(packet, job_.directory, &report);
+    const int installed = ExtractPacket(packet, job_.directory, &report);
     if (report.refused > 0 || report.failed > 0)
       ds::LogWarn("update::UpdateWorker::Run")("%s: %d entries installed, %d refused, %d failed.",
                                                packet.c_str(), report.extracted, report.refused,
                                                report.failed);
+    if (!installed) {
+      // Later packets build on this one, and the main program must not be started as if the
+      // update had succeeded: the user gets the error dialog and may try again.
+      Post(kMsgDownloadError, 0, 0);
+      return Outcome::kInstallError;
+    }
   }
   Post(kMsgUpdateDone, 0, 0);
   return Outcome::kInstalled;

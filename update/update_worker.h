@@ -28,7 +28,8 @@ struct UpdateJob {
 
 class UpdateWorker : private UpdateDownloadCallback {
  public:
-  enum class Outcome { kInstalled, kDownloadError, kStopped };
+  // kInstallError: a verified packet could not be installed (the error dialog is raised too).
+  enum class Outcome { kInstalled, kDownloadError, kInstallError, kStopped };
 
   static constexpr int kMaxVerifyFailures = 3;
 

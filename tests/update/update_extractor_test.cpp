@@ -118,12 +118,15 @@ TEST(PacketExtractorTest, ExtractsInArchiveOrderWithModesAndTimes) {
   EXPECT_LE(std::llabs(static_cast<long long>(st.st_mtime - packet_st.st_mtime)), 2);
 }
 
-TEST(PacketExtractorTest, DamagedEntryLeavesTheOldFileWhole) {
+// A packet is installed whole or not at all: one damaged entry keeps every old file.
+TEST(PacketExtractorTest, DamagedEntryInstallsNothingOfThePacket) {
   TempDir dir;
   WriteWholeFile(dir.File("program"), "working program");
   const std::string payload(20000, 'x');
   const std::string packet = dir.File("s6.pkg");
-  ASSERT_TRUE(WritePacket(packet, {File("program", payload), File("other.txt", "fine")}));
+  WriteWholeFile(dir.File("other.txt"), "old other");
+  ASSERT_TRUE(WritePacket(packet, {File("program", payload), File("other.txt", "new other"),
+                                   File("added/new.txt", "new")}));
 
   // Flip a byte inside the first entry's compressed data: its CRC check fails at the end.
   std::string bytes = ReadWholeFile(packet);
@@ -132,11 +135,13 @@ TEST(PacketExtractorTest, DamagedEntryLeavesTheOldFileWhole) {
   WriteWholeFile(packet, bytes);
 
   update::PacketExtractReport report;
-  ASSERT_EQ(1, update::ExtractPacket(packet, dir.path(), &report));
+  EXPECT_EQ(0, update::ExtractPacket(packet, dir.path(), &report));
   EXPECT_EQ(1, report.failed);
   EXPECT_EQ("working program", ReadWholeFile(dir.File("program")));
-  EXPECT_EQ("fine", ReadWholeFile(dir.File("other.txt")));
-  EXPECT_EQ((std::vector<std::string>{"other.txt", "program", "s6.pkg"}), ListDirectory(dir.path()));
+  EXPECT_EQ("old other", ReadWholeFile(dir.File("other.txt")));
+  EXPECT_NE(0, ::access(dir.File("added/new.txt").c_str(), F_OK));
+  EXPECT_TRUE(ListDirectory(dir.File("added")).empty());  // no temporary file left behind either
+  EXPECT_EQ((std::vector<std::string>{"added", "other.txt", "program", "s6.pkg"}), ListDirectory(dir.path()));
 
   // Not an archive at all.
   WriteWholeFile(dir.File("s7.pkg"), "no zip here");

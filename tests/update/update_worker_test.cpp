@@ -176,6 +176,21 @@ TEST_F(UpdateWorkerTest, ThreeCorruptCopiesInARowRaiseTheErrorAndInstallNothing)
   EXPECT_EQ(0u, window_->Count(update::kMsgUpdateDone));
 }
 
+// A packet that verifies but cannot be installed (a publisher's broken archive) ends the update
+// with the error dialog: later packets are not installed and success is not reported.
+TEST_F(UpdateWorkerTest, VerifiedPacketThatCannotBeInstalledRaisesTheError) {
+  Serve(3, {File("b.txt", "3")});
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    packets_[2] = {"verified, but no zip archive", {"good"}, 0};
+  }
+  EXPECT_EQ(UpdateWorker::Outcome::kInstallError, Worker(1, 3)->Run());
+  EXPECT_EQ(1, Requests(2));
+  EXPECT_NE("3", ReadWholeFile(install_.File("b.txt")));
+  EXPECT_EQ(1u, window_->Count(update::kMsgDownloadError));
+  EXPECT_EQ(0u, window_->Count(update::kMsgUpdateDone));
+}
+
 TEST_F(UpdateWorkerTest, StopCutsEndlessRetriesShort) {
   Serve(2, {File("a.txt", "2")}, {"503"});
   auto worker = Worker(1, 2);
