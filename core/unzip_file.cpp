@@ -17,6 +17,7 @@
 #include "core/path.h"
 #include "core/platform/file_write.h"
 #include "core/text_codec.h"
+#include "core/zip_entry.h"
 
 namespace ds {
 
@@ -30,9 +31,6 @@ struct UnzipFile::OpenEntry {
 namespace {
 
 constexpr int kChunkSize = 0x4000;
-constexpr zip_uint16_t kExtendedTimestampId = 0x5455;  // "UT"
-constexpr zip_uint32_t kDosReadOnly = 0x01;
-constexpr zip_uint32_t kDosDirectory = 0x10;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -73,102 +71,18 @@ std::string NormaliseEntryName(std::string name) {
   }
 }
 
-// The stored name as UTF-8. Names carry UTF-8 when general-purpose bit 11 is set and GBK
-// otherwise. libzip does not expose the flag bits, but its strict mode converts every name
-// without the flag from CP437 unless it is plain ASCII, so a strict name that differs from the
-// raw bytes marks a name stored without the flag (and with non-ASCII bytes).
-bool ReadEntryName(zip_t* archive, zip_uint64_t index, std::string& out) {
-  const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-  if (raw == nullptr) return false;
-  std::string bytes(raw);
-  const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
-  out = (strict != nullptr && bytes == strict) ? bytes : GbkToUtf8(bytes);
-  return true;
-}
-
 bool ReadEntryRecord(zip_t* archive, int index, ZipEntryInfo& info) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW, &st) != 0)
     return false;
   std::string name;
-  if (!ReadEntryName(archive, static_cast<zip_uint64_t>(index), name)) return false;
+  if (!ReadZipEntryName(archive, static_cast<zip_uint64_t>(index), name)) return false;
   info.index = index;
   // Sizes past the int range are capped; a caller sizing its buffer from it then gets 0.
   zip_uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
   info.size = static_cast<int>(size > INT_MAX ? INT_MAX : size);
   info.name = NormaliseEntryName(std::move(name));
-  return true;
-}
-
-// What extraction needs to know about an entry besides its data.
-struct EntryMeta {
-  zip_uint64_t size = 0;
-  bool directory = false;
-  bool symlink = false;
-  bool read_only = false;
-  bool has_unix_mode = false;
-  mode_t unix_mode = 0;
-  bool has_mtime = false;
-  time_t mtime = 0;
-  bool has_atime = false;
-  time_t atime = 0;
-};
-
-std::int32_t ReadLe32(const zip_uint8_t* p) {
-  std::uint32_t v = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                    std::uint32_t(p[3]) << 24;
-  return static_cast<std::int32_t>(v);
-}
-
-// Extended timestamp field: a flags byte (bit 0 modify, bit 1 access, bit 2 create) followed by
-// the flagged times as signed 32-bit Unix times. The central copy carries the modify time only.
-bool ReadExtendedTimes(zip_t* archive, zip_uint64_t index, zip_flags_t where, EntryMeta& meta) {
-  zip_uint16_t length = 0;
-  const zip_uint8_t* data =
-      zip_file_extra_field_get_by_id(archive, index, kExtendedTimestampId, 0, &length, where);
-  if (data == nullptr || length < 5 || (data[0] & 0x01) == 0) return false;
-  meta.has_mtime = true;
-  meta.mtime = ReadLe32(data + 1);
-  if ((data[0] & 0x02) != 0 && length >= 9) {
-    meta.has_atime = true;
-    meta.atime = ReadLe32(data + 5);
-  }
-  return true;
-}
-
-bool ReadEntryMeta(zip_t* archive, zip_uint64_t index, EntryMeta& meta) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0)
-    return false;
-  meta.size = st.size;
-  if (st.valid & ZIP_STAT_MTIME) {  // DOS date and time, converted by libzip as local time
-    meta.has_mtime = true;
-    meta.mtime = st.mtime;
-  }
-  if (!ReadExtendedTimes(archive, index, ZIP_FL_LOCAL, meta))
-    ReadExtendedTimes(archive, index, ZIP_FL_CENTRAL, meta);
-
-  zip_uint8_t opsys = 0;
-  zip_uint32_t attributes = 0;
-  if (zip_file_get_external_attributes(archive, index, 0, &opsys, &attributes) == 0) {
-    meta.read_only = (attributes & kDosReadOnly) != 0;
-    meta.directory = (attributes & kDosDirectory) != 0;
-    mode_t mode = static_cast<mode_t>(attributes >> 16);
-    if (opsys == ZIP_OPSYS_UNIX && mode != 0) {
-      if (S_ISDIR(mode)) meta.directory = true;
-      if (S_ISLNK(mode)) {
-        meta.symlink = true;
-      } else {
-        meta.has_unix_mode = true;
-        meta.unix_mode = mode;
-      }
-    }
-  }
-  const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-  std::size_t length = raw ? std::strlen(raw) : 0;
-  if (length > 0 && IsSeparator(raw[length - 1])) meta.directory = true;
   return true;
 }
 
@@ -197,32 +111,12 @@ int OpenTarget(const std::string& path, mode_t& old_mode) {
   return fd;
 }
 
-// Mode rule: the entry's Unix mode when the archive was made on Unix (permission bits only),
-// otherwise the replaced file's old mode, otherwise the mode the file was created with; the
-// read-only attribute then clears the write bits.
-bool ApplyMode(int fd, const EntryMeta& meta, mode_t old_mode) {
-  mode_t mode;
-  if (meta.has_unix_mode) {
-    mode = meta.unix_mode & 0777;
-  } else if (old_mode != 0) {
-    mode = old_mode;
-  } else {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) return false;
-    mode = st.st_mode & 07777;
-  }
-  if (meta.read_only) mode &= ~static_cast<mode_t>(0222);
-  return ::fchmod(fd, mode) == 0;
-}
-
-bool ApplyTimes(int fd, const EntryMeta& meta) {
-  if (!meta.has_mtime) return true;
-  struct timespec times[2];
-  times[0].tv_sec = meta.has_atime ? meta.atime : meta.mtime;
-  times[0].tv_nsec = 0;
-  times[1].tv_sec = meta.mtime;
-  times[1].tv_nsec = 0;
-  return ::futimens(fd, times) == 0;
+// The mode the entry's rule gives (see ZipEntryMode), falling back to the mode the file was
+// created with.
+bool ApplyMode(int fd, const ZipEntryMeta& meta, mode_t old_mode) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  return ::fchmod(fd, ZipEntryMode(meta, old_mode, st.st_mode & 07777)) == 0;
 }
 
 std::string CurrentDirectory() {
@@ -350,8 +244,8 @@ int UnzipFile::Unzip2File(const char* name, const char* path) {
 }
 
 int UnzipFile::WriteEntry(int index, const std::string& path) {
-  EntryMeta meta;
-  if (!ReadEntryMeta(archive_, static_cast<zip_uint64_t>(index), meta)) return 0;
+  ZipEntryMeta meta;
+  if (!ReadZipEntryMeta(archive_, static_cast<zip_uint64_t>(index), meta)) return 0;
   if (meta.directory) return MakeDirectories(path) ? 1 : 0;
 
   std::string parent = DirectoryOf(path);
@@ -381,7 +275,7 @@ int UnzipFile::WriteEntry(int index, const std::string& path) {
     total += static_cast<zip_uint64_t>(n);
   }
   zip_fclose(file);
-  ok = ok && total == meta.size && ApplyTimes(fd, meta) && ApplyMode(fd, meta, old_mode);
+  ok = ok && total == meta.size && ApplyZipEntryTimes(fd, meta) && ApplyMode(fd, meta, old_mode);
   if (::close(fd) != 0) ok = false;
   return ok ? 1 : 0;
 }

@@ -15,28 +15,13 @@
 #include "core/logger.h"
 #include "core/path.h"
 #include "core/platform/file_write.h"
-#include "core/text_codec.h"
+#include "core/zip_entry.h"
 
 namespace update {
 namespace {
 
 constexpr std::size_t kBlockSize = 16384;
-constexpr zip_uint16_t kExtendedTimestampId = 0x5455;  // "UT"
-constexpr zip_uint32_t kDosReadOnly = 0x01;
-constexpr zip_uint32_t kDosDirectory = 0x10;
-
-struct EntryMeta {
-  zip_uint64_t size = 0;
-  bool directory = false;
-  bool symlink = false;
-  bool read_only = false;
-  bool has_unix_mode = false;
-  mode_t unix_mode = 0;
-  bool has_mtime = false;
-  time_t mtime = 0;
-  bool has_atime = false;
-  time_t atime = 0;
-};
+using ds::ZipEntryMeta;
 
 // A file inflated next to its target, waiting to be renamed into place.
 struct StagedFile {
@@ -45,69 +30,6 @@ struct StagedFile {
 };
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-std::int32_t ReadLe32(const zip_uint8_t* p) {
-  return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                                   std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
-}
-
-// The stored name as UTF-8: names without the UTF-8 flag are GBK. libzip hides the flag, but its
-// strict reading converts an unflagged non-ASCII name from CP437, so a strict name that differs
-// from the raw bytes marks one.
-bool ReadEntryName(zip_t* archive, zip_uint64_t index, std::string& out) {
-  const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-  if (raw == nullptr) return false;
-  const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
-  out = (strict != nullptr && std::string_view(raw) == strict) ? std::string(raw) : ds::GbkToUtf8(raw);
-  return true;
-}
-
-// Extended timestamp field: flags (bit 0 modify, bit 1 access), then the flagged Unix times.
-bool ReadExtendedTimes(zip_t* archive, zip_uint64_t index, zip_flags_t where, EntryMeta& meta) {
-  zip_uint16_t length = 0;
-  const zip_uint8_t* data =
-      zip_file_extra_field_get_by_id(archive, index, kExtendedTimestampId, 0, &length, where);
-  if (data == nullptr || length < 5 || (data[0] & 0x01) == 0) return false;
-  meta.has_mtime = true;
-  meta.mtime = ReadLe32(data + 1);
-  if ((data[0] & 0x02) != 0 && length >= 9) {
-    meta.has_atime = true;
-    meta.atime = ReadLe32(data + 5);
-  }
-  return true;
-}
-
-bool ReadEntryMeta(zip_t* archive, zip_uint64_t index, const std::string& name, EntryMeta& meta) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_stat_index(archive, index, 0, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0) return false;
-  meta.size = st.size;
-  if (st.valid & ZIP_STAT_MTIME) {
-    meta.has_mtime = true;
-    meta.mtime = st.mtime;
-  }
-  if (!ReadExtendedTimes(archive, index, ZIP_FL_LOCAL, meta))
-    ReadExtendedTimes(archive, index, ZIP_FL_CENTRAL, meta);
-
-  zip_uint8_t opsys = 0;
-  zip_uint32_t attributes = 0;
-  if (zip_file_get_external_attributes(archive, index, 0, &opsys, &attributes) == 0) {
-    meta.read_only = (attributes & kDosReadOnly) != 0;
-    meta.directory = (attributes & kDosDirectory) != 0;
-    const mode_t mode = static_cast<mode_t>(attributes >> 16);
-    if (opsys == ZIP_OPSYS_UNIX && mode != 0) {
-      if (S_ISDIR(mode)) meta.directory = true;
-      if (S_ISLNK(mode)) {
-        meta.symlink = true;
-      } else {
-        meta.has_unix_mode = true;
-        meta.unix_mode = mode;
-      }
-    }
-  }
-  if (!name.empty() && (name.back() == '/' || name.back() == '\\')) meta.directory = true;
-  return true;
-}
 
 std::string RealPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -155,32 +77,14 @@ FolderResult PrepareFolders(const std::string& root, const std::string& relative
   }
 }
 
-mode_t FinalMode(const EntryMeta& meta, mode_t old_mode) {
-  mode_t mode;
-  if (meta.has_unix_mode) {
-    mode = meta.unix_mode & 0777;  // never set-id bits from a download
-  } else if (old_mode != 0) {
-    mode = old_mode;
-  } else {
-    mode = static_cast<mode_t>(ds::CreationMode(0666));
-  }
-  if (meta.read_only) mode &= ~static_cast<mode_t>(0222);
-  return mode;
-}
-
-bool ApplyTimes(int fd, const EntryMeta& meta) {
-  if (!meta.has_mtime) return true;
-  struct timespec times[2];
-  times[0].tv_sec = meta.has_atime ? meta.atime : meta.mtime;
-  times[0].tv_nsec = 0;
-  times[1].tv_sec = meta.mtime;
-  times[1].tv_nsec = 0;
-  return ::futimens(fd, times) == 0;
+mode_t FinalMode(const ZipEntryMeta& meta, mode_t old_mode) {
+  // Never set-id bits from a download: the entry's mode keeps permission bits only.
+  return ds::ZipEntryMode(meta, old_mode, static_cast<mode_t>(ds::CreationMode(0666)));
 }
 
 // Inflates entry `index` into a new temporary file in the target's folder. True with the
 // temporary file's name when the whole entry was read (its CRC checked) and written.
-bool StageFile(zip_t* archive, zip_uint64_t index, const EntryMeta& meta, const std::string& target,
+bool StageFile(zip_t* archive, zip_uint64_t index, const ZipEntryMeta& meta, const std::string& target,
                std::string& temp) {
   struct stat st;
   mode_t old_mode = 0;
@@ -212,7 +116,7 @@ bool StageFile(zip_t* archive, zip_uint64_t index, const EntryMeta& meta, const 
   }
   zip_fclose(file);
   ok = ok && total == meta.size && ::fchmod(fd, FinalMode(meta, old_mode)) == 0 &&
-       ApplyTimes(fd, meta) && ::fsync(fd) == 0;
+       ds::ApplyZipEntryTimes(fd, meta) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (!ok) {
     ::unlink(pattern.c_str());
@@ -264,8 +168,8 @@ int ExtractPacket(const std::string& packet_path, const std::string& directory,
     const zip_uint64_t index = static_cast<zip_uint64_t>(i);
     std::string name;
     std::string relative;
-    EntryMeta meta;
-    if (!ReadEntryName(archive, index, name) || !ReadEntryMeta(archive, index, name, meta)) {
+    ZipEntryMeta meta;
+    if (!ds::ReadZipEntryName(archive, index, name) || !ds::ReadZipEntryMeta(archive, index, meta)) {
       ++counts.failed;
       continue;
     }
