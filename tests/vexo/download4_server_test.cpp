@@ -343,3 +343,46 @@ TEST(Download4Server, CompleteRecordFinishesWithoutNewData) {
   EXPECT_EQ(ReadWholeFile(target), data);
   EXPECT_FALSE(Exists(target + ".rd2"));
 }
+
+namespace {
+
+// Deletes its downloader from the final report, as an owner that keeps nothing else might.
+class DeletingOperator : public IHttpDownloadOperator4 {
+ public:
+  HttpDownloader4* downloader = nullptr;
+  std::atomic<int> outcome{download4_test::kTimedOut};
+  void OnFinish(HttpDownloader4*) override { End(kFinished); }
+  void OnError(HttpDownloader4*, int code) override { End(code); }
+
+ private:
+  void End(int code) {
+    delete downloader;
+    outcome = code;
+  }
+};
+
+}  // namespace
+
+TEST(Download4Server, OperatorMayDeleteTheDownloaderFromItsFinalReport) {
+  const std::string data = PatternBytes(20000, 19);
+  HttpServer server([&](const HttpRequest& r, HttpConnection& c) {
+    if (r.path == "/missing") {
+      c.Send(MakeResponse(404, {}, "not here"));
+    } else {
+      ServeBytes(r, c, data);
+    }
+  });
+  ASSERT_TRUE(server.Start());
+  TempDir dir;
+  for (const char* path : {"/f", "/missing"}) {
+    DeletingOperator op;
+    op.downloader = new HttpDownloader4;
+    op.downloader->Init(&op, 5000, 2, 4);
+    ASSERT_EQ(op.downloader->Download(server.Url(path).c_str(), dir.File("f.bin").c_str()), 1) << path;
+    for (int i = 0; i < 1000 && op.outcome == download4_test::kTimedOut; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the thread's last steps
+    EXPECT_EQ(op.outcome.load(), std::string(path) == "/f" ? kFinished : kDownload4LinkTestFailed) << path;
+  }
+  EXPECT_EQ(ReadWholeFile(dir.File("f.bin")), data);
+}

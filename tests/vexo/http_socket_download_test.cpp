@@ -384,3 +384,39 @@ TEST_F(SocketDownload, PauseHoldsAndStopEndsWithThePairKept) {
   ASSERT_EQ(partial.size(), data_.size());
   EXPECT_TRUE(partial.compare(0, stored, data_, 0, stored) == 0);
 }
+
+// An operator that deletes its downloader from the final report, finished or failed.
+class DeletingOperator : public IHttpDownloadOperator {
+ public:
+  HttpDownloader* downloader = nullptr;
+  std::atomic<int> outcome{-2};
+  void OnFinish(HttpDownloader*) override { End(-1); }
+  void OnError(HttpDownloader*, int code) override { End(code); }
+
+ private:
+  void End(int code) {
+    delete downloader;
+    outcome = code;
+  }
+};
+
+TEST_F(SocketDownload, OperatorMayDeleteTheDownloaderFromItsFinalReport) {
+  StartServer([this](const HttpRequest& r, HttpConnection& c) {
+    if (r.path == "/missing") {
+      c.Send(MakeResponse(500, {}, "gone"));
+    } else {
+      ServeBytes(r, c, data_);
+    }
+  });
+  for (const char* path : {"/f", "/missing"}) {
+    DeletingOperator op;
+    op.downloader = new HttpDownloader;
+    op.downloader->Init(&op, 2000, 2);
+    ASSERT_EQ(op.downloader->Download(Url(path).c_str(), target_.c_str()), 1) << path;
+    for (int i = 0; i < 1000 && op.outcome == -2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Give the ending thread time to touch the object if it were going to.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(op.outcome.load(), std::string(path) == "/f" ? -1 : kHttpErrorLinkTest) << path;
+  }
+  EXPECT_EQ(ReadWholeFile(target_), data_);
+}

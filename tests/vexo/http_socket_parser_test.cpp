@@ -1,4 +1,5 @@
 // The response-head parser, URL splitting, redirect targets and the request text.
+#include <chrono>
 #include <cstring>
 #include <random>
 #include <string>
@@ -205,4 +206,24 @@ TEST(HttpSocketRequest, ReadsTheHeadButNotTheBodyAndRefusesAnOverlongHead) {
   EXPECT_EQ(socket.SendRequest(), 0);
   EXPECT_EQ(socket.GetStatusCode(), 0);
   EXPECT_LE(socket.GetHeaderLength(), CHttpSocket::kBufferSize);
+}
+
+TEST(HttpSocketRequest, AHeadTrickledInByteByByteEndsAtTheTimeOut) {
+  // Each byte comes well within the receive time-out, but the whole head would take seconds.
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+  corvane_test::HttpServer server([&](const corvane_test::HttpRequest&, corvane_test::HttpConnection& connection) {
+    for (char c : head) {
+      if (!connection.Send(std::string(1, c))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+  });
+  ASSERT_TRUE(server.Start());
+  CHttpSocket socket;
+  ASSERT_EQ(socket.Connect("127.0.0.1", server.port(), 1000), 1);
+  ASSERT_EQ(socket.FormatRequest("127.0.0.1", "/", 0, 0, nullptr, nullptr, nullptr), 1);
+  const auto began = std::chrono::steady_clock::now();
+  EXPECT_EQ(socket.SendRequest(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(2500));
+  EXPECT_FALSE(socket.IsHeaderReceived());
+  socket.Close();
 }

@@ -25,6 +25,7 @@ constexpr int kLengthValueSize = 30;
 constexpr int kLocationValueSize = ds::kMaxPath;
 constexpr int kPauseStepMs = 500;
 constexpr int kReceiveSize = 1024;
+constexpr int kFinished = -1;  // End(): the download succeeded
 
 bool EqualsIgnoreCase(const std::string& a, const char* b) {
   std::size_t n = std::strlen(b);
@@ -125,7 +126,9 @@ HttpDownloader::~HttpDownloader() {
   Stop();
   if (thread_.joinable()) {
     if (thread_.get_id() == std::this_thread::get_id()) {
-      thread_.detach();  // deleted from its own callback: the thread touches nothing after that
+      // Deleted from the final report (OnFinish or OnError): End() touches nothing after it.
+      if (deleted_) *deleted_ = true;
+      thread_.detach();
     } else {
       thread_.join();
     }
@@ -219,6 +222,9 @@ int HttpDownloader::Start() {
   pause_ = 0;
   status_code_ = 0;
   can_delete_ = 0;
+  // Run() waits for this lock first, so thread_ is set before the download could end (and its
+  // operator delete the downloader).
+  std::lock_guard<std::mutex> hold(start_mutex_);
   try {
     thread_ = std::thread(&HttpDownloader::Run, this);
   } catch (...) {
@@ -226,6 +232,24 @@ int HttpDownloader::Start() {
     return 0;
   }
   return 1;
+}
+
+void HttpDownloader::End(int code) {
+  // The receiver may delete this downloader from its report; the destructor then sets this
+  // flag, which outlives the object, and nothing of the object is touched afterwards.
+  auto deleted = std::make_shared<bool>(false);
+  deleted_ = deleted;
+  IHttpDownloadOperator* op = operator_;
+  if (op != nullptr) {
+    if (code == kFinished) {
+      op->OnFinish(this);
+    } else {
+      op->OnError(this, code);
+    }
+  }
+  if (*deleted) return;
+  deleted_.reset();
+  can_delete_ = 1;
 }
 
 bool HttpDownloader::WaitWhilePaused() {
@@ -238,7 +262,7 @@ int HttpDownloader::TestLink(HttpDownloader* d) {
   IHttpDownloadOperator* op = d->operator_;
   for (int attempt = 0; attempt < d->retry_count_; ++attempt) {
     if (d->stop_ || !d->WaitWhilePaused()) {
-      if (op != nullptr) op->OnError(d, kHttpErrorStopped);
+      d->End(kHttpErrorStopped);
       return -1;
     }
     auto job = std::make_shared<LinkTestJob>(d->GetUrl(), d->timeout_ms_);
@@ -315,23 +339,20 @@ int HttpDownloader::TestLink(HttpDownloader* d) {
     }
   }
   if (d->stop_) {  // seen while waiting for the last attempt
-    if (op != nullptr) op->OnError(d, kHttpErrorStopped);
+    d->End(kHttpErrorStopped);
     return -1;
   }
   return 0;
 }
 
 void HttpDownloader::Run() {
+  { std::lock_guard<std::mutex> started(start_mutex_); }
   IHttpDownloadOperator* op = operator_;
   op->OnStartTest(this);
   int tested = TestLink(this);
-  if (tested < 0) {
-    can_delete_ = 1;
-    return;
-  }
+  if (tested < 0) return;  // stopped, and already reported
   if (tested == 0 && file_length_ <= 0) {
-    op->OnError(this, kHttpErrorLinkTest);
-    can_delete_ = 1;
+    End(kHttpErrorLinkTest);
     return;
   }
   op->OnStartDownload(this);
@@ -343,44 +364,38 @@ void HttpDownloader::Run() {
       !files.OpenData(data_path_) ||
       !files.SetDataLength(static_cast<std::uint32_t>(file_length_.load()))) {
     files.Close();
-    op->OnError(this, kHttpErrorFile);
-    can_delete_ = 1;
+    End(kHttpErrorFile);
     return;
   }
   for (int attempt = 0; attempt < retry_count_ && completed_ < file_length_; ++attempt) {
     AttemptResult result = RunAttempt(&files);
     if (result == AttemptResult::kStopped) {
       files.Close();
-      op->OnError(this, kHttpErrorStopped);
-      can_delete_ = 1;
+      End(kHttpErrorStopped);
       return;
     }
     if (result == AttemptResult::kFileError) {
       // A write that fails (a full disk) fails again on the next attempt; the pair stays.
       ds::LogWarn("HttpDownloader::Download")("can't write %s.", data_path_.c_str());
       files.Close();
-      op->OnError(this, kHttpErrorFile);
-      can_delete_ = 1;
+      End(kHttpErrorFile);
       return;
     }
   }
   files.Close();
   if (completed_ < file_length_) {
-    op->OnError(this, kHttpErrorIncomplete);
-    can_delete_ = 1;
+    End(kHttpErrorIncomplete);
     return;
   }
   if (!ds::MoveFileReplace(data_path_.c_str(), target_.c_str())) {
     // Reporting success here would leave no installer; the pair stays for another try.
     ds::LogWarn("HttpDownloader::Download")("can't move %s onto %s.", data_path_.c_str(),
                                             target_.c_str());
-    op->OnError(this, kHttpErrorFile);
-    can_delete_ = 1;
+    End(kHttpErrorFile);
     return;
   }
   RemoveFile(record_path_);
-  op->OnFinish(this);
-  can_delete_ = 1;
+  End(kFinished);
 }
 
 HttpDownloader::AttemptResult HttpDownloader::RunAttempt(RdFiles* files) {

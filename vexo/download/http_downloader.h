@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -39,7 +40,8 @@ class VEXO_API IHttpDownloadOperator {
 class VEXO_API HttpDownloader : public HttpDownloaderBase {
  public:
   HttpDownloader();
-  // Asks a running download to stop and waits for its thread.
+  // Asks a running download to stop and waits for its thread. The operator may also delete the
+  // downloader from its final report (OnFinish, or the OnError that ends the thread).
   ~HttpDownloader() override;
   HttpDownloader(const HttpDownloader&) = delete;
   HttpDownloader& operator=(const HttpDownloader&) = delete;
@@ -91,6 +93,9 @@ class VEXO_API HttpDownloader : public HttpDownloaderBase {
   void Run();
   AttemptResult RunAttempt(RdFiles* files);
   bool WaitWhilePaused();  // false when stopped meanwhile
+  // The last act of the download thread: reports `code` (OnError) or success (-1, OnFinish) and
+  // marks the downloader deletable, unless the report deleted it.
+  void End(int code);
   int Start();
 
   mutable std::mutex text_mutex_;  // url_ and host_, changed by the link test
@@ -109,4 +114,6 @@ class VEXO_API HttpDownloader : public HttpDownloaderBase {
   std::atomic<int> pause_{0};
   std::atomic<int> can_delete_{1};
   std::thread thread_;
+  std::mutex start_mutex_;  // held while thread_ is being set
+  std::shared_ptr<bool> deleted_;  // set by End() on the download thread while it reports
 };

@@ -40,6 +40,13 @@ std::int64_t CurrentLength(const std::string& path) {
 HttpDownloader4::HttpDownloader4() = default;
 
 HttpDownloader4::~HttpDownloader4() {
+  if (thread_ != nullptr && download_thread_id_.load() == std::this_thread::get_id()) {
+    // Deleted from the final report on the download thread itself: it cannot wait for itself,
+    // so it lets the thread end on its own without touching the object again.
+    if (deleted_) *deleted_ = true;
+    ds::CloseThreadHandle(thread_);
+    return;
+  }
   if (thread_ != nullptr) {
     if (can_delete_.load() == 0) {
       ds::LogWarn("HttpDownloader4::~HttpDownloader4")("deleted while downloading %s; stopping it.",
@@ -55,7 +62,9 @@ int HttpDownloader4::Init(IHttpDownloadOperator4* op, int timeoutMs, int retryCo
   operator_ = op;
   timeout_ms_ = timeoutMs;
   retry_count_ = retryCount;
-  block_count_ = blockCount < 1 ? 1 : blockCount;
+  // Each block is one thread and one connection, and its record costs 16 bytes on disk and in
+  // memory: a count past kMaxBlockCount would only exhaust threads, sockets or memory.
+  block_count_ = blockCount < 1 ? 1 : (blockCount > kMaxBlockCount ? kMaxBlockCount : blockCount);
   return 1;
 }
 
@@ -177,6 +186,9 @@ int HttpDownloader4::StartThread() {
   // Cleared before the thread starts, so an owner polling CanDelete right after this call
   // never sees a running download as deletable.
   can_delete_.store(0);
+  // The thread waits for this lock before it does anything, so thread_ is set before the
+  // download could end (and its operator delete the downloader).
+  std::lock_guard<std::mutex> hold(start_mutex_);
   thread_ = ds::CreateSimpleThread(&HttpDownloader4::DownloadThread, this);
   if (thread_ == nullptr) {
     can_delete_.store(1);
@@ -187,12 +199,23 @@ int HttpDownloader4::StartThread() {
 
 std::uint32_t HttpDownloader4::DownloadThread(void* self) {
   auto* downloader = static_cast<HttpDownloader4*>(self);
+  { std::lock_guard<std::mutex> started(downloader->start_mutex_); }
+  downloader->download_thread_id_.store(std::this_thread::get_id());
+  // The operator may delete the downloader from its final report; the destructor then sets
+  // this flag (which outlives the object), and nothing of the object is touched any more.
+  auto deleted = std::make_shared<bool>(false);
+  downloader->deleted_ = deleted;
   downloader->RunDownload();
+  if (*deleted) return 0;
+  downloader->deleted_.reset();
+  downloader->download_thread_id_.store(std::thread::id());
   // Last touch of the object: the owner may delete it from here on.
   downloader->can_delete_.store(1);
   return 0;
 }
 
+// Every OnError and OnFinish is the download thread's last act on the object: the callers
+// return at once, so an operator may delete the downloader from it.
 void HttpDownloader4::Report(int code) {
   if (operator_ != nullptr) operator_->OnError(this, code);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/sync.h"
@@ -49,12 +50,14 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
  public:
   HttpDownloader4();
   // Stops a download that still runs and waits for its thread: the owner should only delete a
-  // downloader whose CanDelete() is 1, but a forgotten one must not crash.
+  // downloader whose CanDelete() is 1, but a forgotten one must not crash. The operator may also
+  // delete it from its final report (OnFinish or OnError).
   ~HttpDownloader4() override;
   HttpDownloader4(const HttpDownloader4&) = delete;
   HttpDownloader4& operator=(const HttpDownloader4&) = delete;
 
-  // Stores the operator and numbers; a block count below 1 is taken as 1. Returns 1.
+  static constexpr int kMaxBlockCount = 64;
+  // Stores the operator and numbers; the block count is kept within 1..kMaxBlockCount. Returns 1.
   int Init(IHttpDownloadOperator4* op, int timeoutMs, int retryCount, int blockCount);
 
   // Starts a fresh download of `url` into `target` (the pair target.rd2 / target.tmp is created
@@ -142,4 +145,7 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   // Serialises every block write (data, count, record) and the closing of a block's files.
   ds::SimpleLock lock_;
   ds::ThreadHandle thread_ = nullptr;
+  std::mutex start_mutex_;  // held while thread_ is being set
+  std::atomic<std::thread::id> download_thread_id_{};
+  std::shared_ptr<bool> deleted_;  // the running download thread's "deleted from a report" flag
 };

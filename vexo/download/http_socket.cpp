@@ -12,6 +12,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 
 namespace {
@@ -45,6 +46,7 @@ int CHttpSocket::Connect(const char* host, int port, int timeout_ms) {
   if (!Given(host) || port < 1 || port > 65535) return 0;
   // Always a fresh socket: one left from a failed or timed-out connect cannot connect again.
   if (!Create()) return 0;
+  timeout_ms_ = 0;
   header_received_ = false;
   header_length_ = 0;
   header_[0] = '\0';
@@ -135,8 +137,19 @@ int CHttpSocket::SendRequest() {
     if (n <= 0) return 0;
     sent += static_cast<int>(n);
   }
-  // One byte at a time, so that no body byte is taken out of the socket with the head.
+  // One byte at a time, so that no body byte is taken out of the socket with the head. The
+  // receive time-out bounds each byte only; the deadline bounds the whole head.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms_);
   while (header_length_ < kBufferSize) {
+    if (timeout_ms_ > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return 0;
+      pollfd p{fd, POLLIN, 0};
+      int ready = poll(&p, 1, static_cast<int>(left.count()));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0) return 0;
+    }
     char c;
     ssize_t n = recv(fd, &c, 1, 0);
     if (n < 0 && errno == EINTR) continue;
@@ -159,6 +172,7 @@ int CHttpSocket::SetTimeout(int timeout_ms) {
   tv.tv_usec = (timeout_ms % 1000) * 1000;
   if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return 0;
   if (setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0) return 0;
+  timeout_ms_ = timeout_ms;
   return 1;
 }
 

@@ -22,8 +22,9 @@ class VEXO_API CHttpSocket {
   // Opens a TCP stream socket (close-on-exec); an open one is closed first. 1 on success.
   int Create();
   // Resolves `host` (first IPv4 address) and connects to `port` on a fresh socket (an open one
-  // is closed first), waiting at most `timeout_ms` (<= 0: the system's own limit). Send and receive time-outs are set to `timeout_ms` too, so a silent server
-  // cannot hold the head read forever. 1 on success.
+  // is closed first), waiting at most `timeout_ms` (<= 0: the system's own limit). Send and
+  // receive time-outs are set to `timeout_ms` too, and the whole response head must arrive
+  // within it, so neither a silent nor a trickling server can hold the head read. 1 on success.
   int Connect(const char* host, int port, int timeout_ms);
 
   // Builds the request text for GET `object` on `server` (the Host field's text). A Range
@@ -36,10 +37,10 @@ class VEXO_API CHttpSocket {
 
   // Sends the request, then reads the response head one byte at a time, up to the blank line.
   // 1 when a well-formed head arrived; 0 on a send or receive failure, a head that does not end
-  // within the buffer, or one that does not parse (status 0 then).
+  // within the buffer or the time-out, or one that does not parse (status 0 then).
   int SendRequest();
 
-  // Sets the receive and send time-outs. 1 on success.
+  // Sets the receive and send time-outs (and the limit for reading a head). 1 on success.
   int SetTimeout(int timeout_ms);
 
   // True once a complete head (well-formed or not) has been read.
@@ -73,6 +74,7 @@ class VEXO_API CHttpSocket {
   std::mutex socket_mutex_;  // Abort against Create/Close from another thread
   int socket_ = -1;
   int port_ = 80;
+  int timeout_ms_ = 0;  // limit for a whole response head; <= 0: none
   bool connected_ = false;
   char peer_[16] = {};
   char request_[kBufferSize] = {};
