@@ -30,7 +30,14 @@ head -c $((256 << 20)) /dev/urandom >"$work/www/file.bin"
 size=$(stat -c %s "$work/www/file.bin")
 sum=$(sha256sum "$work/www/file.bin" | cut -c1-64)
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+# A random high port nothing answers on.
+free_port() {
+  local p
+  while :; do
+    p=$((20000 + RANDOM % 40000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return; }
+  done
+}
 
 # start_nginx "extra location lines"
 start_nginx() {
