@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <set>
 #include <vector>
 
 #include "core/logger.h"
@@ -82,6 +85,26 @@ mode_t FinalMode(const ZipEntryMeta& meta, mode_t old_mode) {
   return ds::ZipEntryMode(meta, old_mode, static_cast<mode_t>(ds::CreationMode(0666)));
 }
 
+constexpr char kTempPrefix[] = ".corvane-update-";
+
+// Removes the temporary files an earlier, interrupted extraction left in `folder`: names made
+// from kTempPrefix and six mkostemp characters, regular files only. The updater's mutex makes
+// sure no other extraction is writing them.
+void SweepLeftovers(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::size_t prefix = sizeof kTempPrefix - 1;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::strncmp(entry->d_name, kTempPrefix, prefix) != 0 ||
+        std::strlen(entry->d_name) != prefix + 6)
+      continue;
+    const std::string path = ds::JoinPath(folder, entry->d_name);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
 // Inflates entry `index` into a new temporary file in the target's folder. True with the
 // temporary file's name when the whole entry was read (its CRC checked) and written.
 bool StageFile(zip_t* archive, zip_uint64_t index, const ZipEntryMeta& meta, const std::string& target,
@@ -95,7 +118,7 @@ bool StageFile(zip_t* archive, zip_uint64_t index, const ZipEntryMeta& meta, con
   zip_file_t* file = zip_fopen_index(archive, index, 0);
   if (file == nullptr) return false;  // encrypted, unsupported method, damaged header
 
-  std::string pattern = ds::JoinPath(ds::DirectoryOf(target), ".corvane-update-XXXXXX");
+  std::string pattern = ds::JoinPath(ds::DirectoryOf(target), std::string(kTempPrefix) + "XXXXXX");
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     zip_fclose(file);
@@ -163,6 +186,7 @@ int ExtractPacket(const std::string& packet_path, const std::string& directory,
   }
 
   std::vector<StagedFile> staged;
+  std::set<std::string> swept;  // folders already cleared of an interrupted run's temporary files
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   for (zip_int64_t i = 0; i < count; ++i) {
     const zip_uint64_t index = static_cast<zip_uint64_t>(i);
@@ -196,6 +220,8 @@ int ExtractPacket(const std::string& packet_path, const std::string& directory,
     }
     StagedFile file;
     file.target = ds::JoinPath(root, relative);
+    const std::string folder = ds::DirectoryOf(file.target);
+    if (swept.insert(folder).second) SweepLeftovers(folder);
     if (!StageFile(archive, index, meta, file.target, file.temp)) {
       ds::LogWarn("update::ExtractPacket")("can't extract entry \"%s\" of %s.", name.c_str(),
                                            packet_path.c_str());

@@ -149,4 +149,22 @@ TEST(PacketExtractorTest, DamagedEntryInstallsNothingOfThePacket) {
   EXPECT_EQ(0, update::ExtractPacket(dir.File("missing.pkg"), dir.path(), &report));
 }
 
+// Temporary files of an extraction that was killed are removed when a packet next writes into
+// their folder; other names that merely look alike stay.
+TEST(PacketExtractorTest, InterruptedRunsLeftoversAreSwept) {
+  TempDir dir;
+  ASSERT_EQ(0, ::mkdir(dir.File("sub").c_str(), 0755));
+  ASSERT_EQ(0, ::mkdir(dir.File(".corvane-update-dir123").c_str(), 0755));
+  WriteWholeFile(dir.File(".corvane-update-abc123"), "half a program");
+  WriteWholeFile(dir.File("sub/.corvane-update-Zz9_x0"), "half a library");
+  WriteWholeFile(dir.File(".corvane-update-notes"), "user file");
+  const std::string packet = dir.File("s2.pkg");
+  ASSERT_TRUE(WritePacket(packet, {File("a.txt", "a"), File("sub/b.txt", "b")}));
+
+  ASSERT_EQ(1, update::ExtractPacket(packet, dir.path(), nullptr));
+  EXPECT_EQ((std::vector<std::string>{".corvane-update-dir123", ".corvane-update-notes", "a.txt", "s2.pkg", "sub"}),
+            ListDirectory(dir.path()));
+  EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListDirectory(dir.File("sub")));
+}
+
 }  // namespace
