@@ -63,7 +63,6 @@ int CUpdateApp::Run(int argc, char** argv) {
     ds::LogWarn("update::CUpdateApp::Run")("can't hold the mutex %s; updating without it.", kMainProgramMutex);
 
   curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "xcb", 0);
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   int result = 0;
   bool worker_ended = true;
