@@ -17,10 +17,10 @@
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
 #include "update/packet_downloader.h"
-#include "update/tray_shell.h"
 #include "update/update_command_line.h"
 #include "update/update_dialog.h"
 #include "update/update_settings.h"
+#include "vexo/ui/tray_shell.h"
 
 namespace update {
 namespace {
@@ -73,7 +73,7 @@ int CUpdateApp::Run(int argc, char** argv) {
       QApplication::setStyle(fusion);
       QApplication::setPalette(fusion->standardPalette());
     }
-    QtTrayShell tray_shell;
+    VEXO_TrayShell tray_shell;
     ds::SetTrayShell(&tray_shell);
     {
       CurlPacketDownloader downloader;

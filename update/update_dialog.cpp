@@ -9,14 +9,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
-#include <QThread>
 #include <QVBoxLayout>
 
-#include <mutex>
 
 #include "core/logger.h"
 #include "core/path.h"
@@ -27,54 +24,6 @@
 #include "update/update_worker.h"
 
 namespace update {
-
-// The window's entry in the message table: posts from any thread are queued to the window's
-// thread; after the window is gone they are dropped.
-class CUpdateDlg::Target : public ds::MessageTarget {
- public:
-  explicit Target(CUpdateDlg* dialog) : dialog_(dialog) {}
-
-  void Detach() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    dialog_ = nullptr;
-  }
-
-  int Post(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (dialog_ == nullptr) return 0;
-    CUpdateDlg* dialog = dialog_;
-    // Queued on the window's object: Qt drops the call if the window is destroyed first.
-    return QMetaObject::invokeMethod(
-               dialog, [dialog, message, wparam, lparam] { dialog->HandleMessage(message, wparam, lparam); },
-               Qt::QueuedConnection)
-               ? 1
-               : 0;
-  }
-
-  ds::LResult Send(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
-    CUpdateDlg* dialog;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      dialog = dialog_;
-    }
-    if (dialog == nullptr) return 0;
-    if (QThread::currentThread() == dialog->thread()) {
-      dialog->HandleMessage(message, wparam, lparam);
-      return 1;
-    }
-    QPointer<CUpdateDlg> guard(dialog);
-    QMetaObject::invokeMethod(
-        dialog, [guard, message, wparam, lparam] {
-          if (guard) guard->HandleMessage(message, wparam, lparam);
-        },
-        Qt::BlockingQueuedConnection);
-    return 1;
-  }
-
- private:
-  std::mutex mutex_;
-  CUpdateDlg* dialog_;
-};
 
 UpdateDialogActions::~UpdateDialogActions() = default;
 
@@ -108,9 +57,7 @@ CUpdateDlg::CUpdateDlg(std::string directory, UpdateVersions versions, std::stri
       versions_(versions),
       base_url_(std::move(base_url)),
       actions_(actions),
-      downloader_(downloader),
-      target_(std::make_shared<Target>(this)) {
-  handle_ = ds::RegisterMessageTarget(target_);
+      downloader_(downloader) {
   setWindowTitle(QStringLiteral("正在更新程序，请稍候..."));
 
   current_bar_ = new QProgressBar(this);
@@ -140,8 +87,7 @@ CUpdateDlg::CUpdateDlg(std::string directory, UpdateVersions versions, std::stri
 }
 
 CUpdateDlg::~CUpdateDlg() {
-  ds::UnregisterMessageTarget(handle_);
-  target_->Detach();
+  DetachMessages();  // no message reaches the window half destroyed
   if (worker_) {
     worker_->Stop();
     worker_->Join(ds::kWaitInfinite);
@@ -161,9 +107,9 @@ void CUpdateDlg::Initialise() {
   if (initialised_) return;
   initialised_ = true;
 
-  icon_ = style()->standardIcon(QStyle::SP_BrowserReload);
-  setWindowIcon(icon_);
-  tray_.Init(kTrayIconId, &icon_, "更新程序", handle_, kMsgTrayNotify);
+  icon_ = VEXO_Icon(style()->standardIcon(QStyle::SP_BrowserReload));
+  setWindowIcon(icon_.GetQIcon());
+  tray_.Init(kTrayIconId, &icon_, "更新程序", GetHandle(), kMsgTrayNotify);
   // Without a notification area a hidden window could not be brought back.
   hide_button_->setEnabled(tray_.IsAdded());
 
@@ -182,7 +128,7 @@ void CUpdateDlg::Initialise() {
     ds::LogWarn("update::CUpdateDlg::Initialise")("can't read the manifest %s.", manifest.c_str());
     return;  // nothing to do until the user closes the window
   }
-  worker_ = std::make_unique<UpdateWorker>(std::move(job), downloader_, handle_);
+  worker_ = std::make_unique<UpdateWorker>(std::move(job), downloader_, GetHandle());
   worker_started_ = worker_->Start() != 0;
 }
 
@@ -237,6 +183,11 @@ void CUpdateDlg::contextMenuEvent(QContextMenuEvent* event) {
   if (menu.exec(event->globalPos()) == about) actions_->ShowAbout(this);
 }
 
+ds::LResult CUpdateDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) {
+  HandleMessage(message, wparam, lparam);
+  return 1;
+}
+
 void CUpdateDlg::HandleMessage(unsigned message, ds::WParam wparam, ds::LParam lparam) {
   if (ended_) return;  // late messages of a window that has already closed
   switch (message) {
@@ -276,9 +227,9 @@ void CUpdateDlg::BringBack() {
 }
 
 void CUpdateDlg::OnTray(ds::LParam mouse) {
-  if (mouse == kWmLButtonDblClk) {
+  if (mouse == vexo_msg::WM_LBUTTONDBLCLK) {
     BringBack();
-  } else if (mouse == kWmRButtonUp) {
+  } else if (mouse == vexo_msg::WM_RBUTTONUP) {
     QMenu menu(this);
     QAction* quit = menu.addAction(QStringLiteral("退出"));
     if (menu.exec(QCursor::pos()) == quit) done(QDialog::Rejected);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QIcon>
 #include <QString>
 
 #include <memory>
@@ -13,6 +12,8 @@
 #include "core/message_target.h"
 #include "core/tray_icon.h"
 #include "update/update_command_line.h"
+#include "vexo/ui/icon.h"
+#include "vexo/ui/message_window.h"
 
 class QEventLoop;
 class QProgressBar;
@@ -43,7 +44,7 @@ class UpdateDialogActions {
   virtual void ShowAbout(QWidget* parent);
 };
 
-class CUpdateDlg : public QDialog {
+class CUpdateDlg : public QDialog, public VEXO_MessageWindow {
   Q_OBJECT
 
  public:
@@ -61,11 +62,12 @@ class CUpdateDlg : public QDialog {
   // Asks the worker to stop and waits up to `ms` for it. True when it has ended.
   bool StopWorker(std::uint32_t ms);
 
-  ds::MsgHandle handle() const { return handle_; }
+  ds::MsgHandle handle() const { return GetHandle(); }
   bool worker_started() const { return worker_started_; }
   bool ended() const { return ended_; }
   // Acts on one message as it comes from the window's queue.
   void HandleMessage(unsigned message, ds::WParam wparam, ds::LParam lparam);
+  ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override;
 
   void done(int result) override;
 
@@ -75,7 +77,6 @@ class CUpdateDlg : public QDialog {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  class Target;
   QPushButton* MakeButton(int id, const QString& text);
   void OnDownloadError();
   void OnTray(ds::LParam mouse);
@@ -86,9 +87,7 @@ class CUpdateDlg : public QDialog {
   std::string base_url_;
   UpdateDialogActions* actions_;
   IPacketDownloader* downloader_;
-  std::shared_ptr<Target> target_;
-  ds::MsgHandle handle_ = 0;
-  QIcon icon_;
+  VEXO_Icon icon_;
   ds::TrayIcon tray_;
   QProgressBar* current_bar_ = nullptr;
   QProgressBar* overall_bar_ = nullptr;

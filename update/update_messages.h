@@ -1,9 +1,11 @@
 // Messages the updater's worker posts to its window (all posted, never sent).
 #pragma once
 
+#include "vexo/ui/window_messages.h"
+
 namespace update {
 
-constexpr unsigned kWmUser = 0x0400;
+constexpr unsigned kWmUser = vexo_msg::WM_USER;
 // All packets installed: the window closes with OK. (0, 0)
 constexpr unsigned kMsgUpdateDone = kWmUser + 1;
 // Overall bar: (packet k, total packets); position k * 100 / total.
@@ -14,10 +16,6 @@ constexpr unsigned kMsgDownloadProgress = kWmUser + 3;
 constexpr unsigned kMsgDownloadError = kWmUser + 4;
 // The tray icon's callback; lParam is the mouse message.
 constexpr unsigned kMsgTrayNotify = kWmUser + 13;
-
-// Mouse messages the tray callback carries.
-constexpr long kWmLButtonDblClk = 0x0203;
-constexpr long kWmRButtonUp = 0x0205;
 
 // Bar position for `done` of `total` (0 when total <= 0), kept within 0..100.
 int ProgressPercent(long long done, long long total);

@@ -74,9 +74,10 @@ class UpdateProgramTest : public ::testing::Test {
     program_dir_ = root_.File("Corvane");
     ASSERT_EQ(0, ::mkdir(program_dir_.c_str(), 0755));
     const std::string dist = DistDirectory();
-    // The updater as installed: beside its library and the main program.
+    // The updater as installed: beside its libraries and the main program.
     WriteWholeFile(program_dir_ + "/update", ReadWholeFile(dist + "/update"));
-    WriteWholeFile(program_dir_ + "/libcore.so", ReadWholeFile(dist + "/libcore.so"));
+    for (const char* library : {"/libcore.so", "/libvexo.so"})
+      WriteWholeFile(program_dir_ + library, ReadWholeFile(dist + library));
     WriteWholeFile(program_dir_ + "/Corvane", StandIn("v1"));
     for (const char* name : {"/update", "/Corvane"}) ASSERT_EQ(0, ::chmod((program_dir_ + name).c_str(), 0755));
     WriteWholeFile(program_dir_ + "/data.txt", "version 1 data");
