@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <iconv.h>
 
+#include "core/ascii.h"
+
 namespace ds {
 
 namespace {
@@ -43,12 +45,6 @@ bool IsAscii(std::string_view text) {
   for (unsigned char c : text)
     if (c >= 0x80) return false;
   return true;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 }  // namespace
@@ -120,11 +116,11 @@ std::string XmlDeclaredEncoding(std::string_view document) {
   char quote = decl[pos++];
   size_t close = decl.find(quote, pos);
   if (close == std::string_view::npos) return "";
-  return Lower(decl.substr(pos, close - pos));
+  return AsciiLower(decl.substr(pos, close - pos));
 }
 
 bool IsGbkEncodingName(std::string_view name) {
-  std::string lower = Lower(name);
+  std::string lower = AsciiLower(name);
   return lower == "gb2312" || lower == "gbk" || lower == "gb18030";
 }
 

@@ -3,13 +3,9 @@
 #include <algorithm>
 
 #include "app/pages/pinyin.h"
+#include "core/ascii.h"
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+using ds::AsciiLower;
 
 std::string PinyinSearchText(std::string_view name) {
   return AsciiLower(GbkToPinyin(AsciiLower(name)));

@@ -9,9 +9,6 @@
 #include <string_view>
 #include <vector>
 
-// ASCII letters lower-cased; every other byte (so every byte of a multi-byte character) unchanged.
-std::string AsciiLower(std::string_view text);
-
 // The pinyin a query is matched against: GbkToPinyin of the lower-cased name, lower-cased.
 std::string PinyinSearchText(std::string_view name);
 

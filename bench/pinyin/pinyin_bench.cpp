@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/pages/pinyin_index.h"
+#include "core/ascii.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ std::vector<std::string> GenerateNames(std::size_t count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string query = AsciiLower(argc > 1 ? argv[1] : "yinle");
+  const std::string query = ds::AsciiLower(argc > 1 ? argv[1] : "yinle");
   const std::size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 50000;
   const std::vector<std::string> names = GenerateNames(count);
 

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/ascii.h"
 #include "core/logger.h"
 #include "core/path.h"
 
@@ -34,20 +35,9 @@ extern char** environ;
 namespace ds {
 namespace {
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 bool EndsWithIgnoreCase(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && EqualsIgnoreCase(text.substr(text.size() - tail.size()), tail);
+  return text.size() >= tail.size() && AsciiEqualsIgnoreCase(text.substr(text.size() - tail.size()), tail);
 }
 
 std::string BaseName(std::string_view path) {
@@ -211,19 +201,19 @@ std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_sel
       constexpr std::string_view kDeleted = " (deleted)";
       if (exe.size() > kDeleted.size() && exe.substr(exe.size() - kDeleted.size()) == kDeleted)
         exe.remove_suffix(kDeleted.size());
-      matches = EqualsIgnoreCase(BaseName(exe), name);
+      matches = AsciiEqualsIgnoreCase(BaseName(exe), name);
     } else {
       // Not ours to inspect (or a kernel thread): argv[0], then the short name. The kernel keeps
       // at most 15 bytes of that name.
       std::string cmdline = ReadProcFile(base + "/cmdline");
       std::string argv0 = cmdline.substr(0, cmdline.find('\0'));
-      if (!argv0.empty()) matches = EqualsIgnoreCase(BaseName(argv0), name);
+      if (!argv0.empty()) matches = AsciiEqualsIgnoreCase(BaseName(argv0), name);
       if (!matches) {
         std::string comm = ReadProcFile(base + "/comm");
         if (!comm.empty() && comm.back() == '\n') comm.pop_back();
         matches = !comm.empty() &&
-                  (EqualsIgnoreCase(comm, name) ||
-                   (comm.size() == 15 && name.size() > 15 && EqualsIgnoreCase(comm, name.substr(0, 15))));
+                  (AsciiEqualsIgnoreCase(comm, name) ||
+                   (comm.size() == 15 && name.size() > 15 && AsciiEqualsIgnoreCase(comm, name.substr(0, 15))));
       }
     }
     if (!matches) continue;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/pages/pinyin_index.h"
+#include "core/ascii.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(PinyinIndexTest, IndexAgreesWithTheRuleAppliedAfresh) {
                             "zhang", "ei", "2 ", "le ying", "-"}) {
     Hits expected;
     for (std::size_t i = 0; i < names.size(); ++i)
-      if (NameMatchesQuery(names[i], AsciiLower(query))) expected.push_back(i);
+      if (NameMatchesQuery(names[i], ds::AsciiLower(query))) expected.push_back(i);
     EXPECT_EQ(index.Search(query), expected) << query;
   }
 }

@@ -1,7 +1,8 @@
 #include "vexo/download/header_line.h"
 
-#include <cctype>
 #include <cstring>
+
+#include "core/ascii.h"
 
 namespace {
 
@@ -51,9 +52,7 @@ bool ParseStatusLine(const char* line, std::size_t size, int* status) {
 bool MatchHeader(const char* line, std::size_t size, const char* lowerName, std::string* value) {
   const std::size_t length = std::strlen(lowerName);
   if (size <= length || line[length] != ':') return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (std::tolower(static_cast<unsigned char>(line[i])) != lowerName[i]) return false;
-  }
+  if (!ds::AsciiStartsWithIgnoreCase(std::string_view(line, length), lowerName)) return false;
   *value = Trim(line + length + 1, line + size);
   return true;
 }
@@ -69,9 +68,7 @@ bool ParseLengthValue(const std::string& text, std::int64_t* value) {
 bool ParseContentRange(const std::string& text, std::int64_t* first, std::int64_t* last,
                        std::int64_t* total) {
   if (text.size() < 6) return false;
-  for (std::size_t i = 0; i < 5; ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != "bytes"[i]) return false;
-  }
+  if (!ds::AsciiStartsWithIgnoreCase(text, "bytes")) return false;
   std::size_t pos = 5;
   if (text[pos] != ' ') return false;
   while (pos < text.size() && text[pos] == ' ') ++pos;

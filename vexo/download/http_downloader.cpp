@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/ascii.h"
 #include "core/logger.h"
 #include "core/path.h"
 #include "core/platform/disk.h"
@@ -27,18 +28,6 @@ constexpr int kPauseStepMs = 500;
 constexpr int kReceiveSize = 1024;
 constexpr int kFinished = -1;  // End(): the download succeeded
 
-bool EqualsIgnoreCase(const std::string& a, const char* b) {
-  std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 void RemoveFile(const std::string& path) { unlink(ds::NativePath(path).c_str()); }
 
@@ -97,7 +86,7 @@ void RunLinkTestJob(const std::shared_ptr<LinkTestJob>& job) {
 bool FindBodyStart(const HttpResponseHead& head, std::int64_t completed, std::int64_t length,
                    std::int64_t* start) {
   const std::string* coding = FindHttpField(head, "Transfer-Encoding");
-  if (coding != nullptr && !EqualsIgnoreCase(*coding, "identity")) return false;
+  if (coding != nullptr && !ds::AsciiEqualsIgnoreCase(*coding, "identity")) return false;
   if (head.status == 206) {
     const std::string* range = FindHttpField(head, "Content-Range");
     std::int64_t first = 0;

@@ -2,17 +2,9 @@
 
 #include <cstring>
 
+#include "core/ascii.h"
+
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -102,7 +94,7 @@ int ParseHttpResponseHead(const char* data, std::size_t size, HttpResponseHead* 
     } else {
       std::pair<std::string, std::string> field;
       if (!ParseFieldLine(line, &field)) return 0;
-      if (EqualsIgnoreCase(field.first, "Content-Length")) {
+      if (ds::AsciiEqualsIgnoreCase(field.first, "Content-Length")) {
         // Two lengths that disagree leave the body's end unknown.
         if (has_length && content_length != field.second) return 0;
         has_length = true;
@@ -119,7 +111,7 @@ int ParseHttpResponseHead(const char* data, std::size_t size, HttpResponseHead* 
 
 const std::string* FindHttpField(const HttpResponseHead& head, std::string_view name) {
   for (const auto& field : head.fields) {
-    if (EqualsIgnoreCase(field.first, name)) return &field.second;
+    if (ds::AsciiEqualsIgnoreCase(field.first, name)) return &field.second;
   }
   return nullptr;
 }

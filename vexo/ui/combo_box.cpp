@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cctype>
 
+#include "core/ascii.h"
 #include "core/text_codec.h"
 #include "vexo/ui/color.h"
 #include "vexo/ui/control_notify.h"
@@ -154,7 +154,7 @@ bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
       }
       continue;
     }
-    if (std::tolower(x) != std::tolower(y)) return false;
+    if (ds::AsciiToLower(x) != ds::AsciiToLower(y)) return false;
   }
   return true;
 }
