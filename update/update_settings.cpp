@@ -1,12 +1,11 @@
 #include "update/update_settings.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "core/packet_checksum.h"
 #include "core/path.h"
+#include "core/platform/process.h"
 
 namespace update {
 namespace {
@@ -50,10 +49,8 @@ std::string PacketUrl(const std::string& base_url, int number) {
 }
 
 std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return std::string();
-  return ds::DirectoryOf(std::string(path, static_cast<std::size_t>(length)));
+  const std::string exe = ds::GetProcessExecutable(0);
+  return exe.empty() ? std::string() : ds::DirectoryOf(exe);
 }
 
 }  // namespace update

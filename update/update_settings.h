@@ -36,7 +36,7 @@ std::string PacketBaseUrl(const std::string& program_dir);
 // "<base>/s<N>.pkg".
 std::string PacketUrl(const std::string& base_url, int number);
 
-// The folder holding this process's executable (from /proc/self/exe), or "" when unknown.
+// The folder holding this process's executable, or "" when unknown.
 std::string ProgramDirectory();
 
 }  // namespace update

@@ -29,14 +29,8 @@ std::string RealPath(const std::string& path) {
 bool MainProgramRunningIn(const std::string& directory) {
   const std::string folder = RealPath(ds::NativePath(directory));
   for (ds::ProcessId pid : ds::FindProcessByName(kMainProgramName)) {
-    char target[PATH_MAX];
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
-    if (length <= 0) return true;  // cannot tell where it runs from: assume it is ours
-    std::string exe(target, static_cast<std::size_t>(length));
-    const std::string deleted = " (deleted)";  // a program file replaced while it runs
-    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0)
-      exe.resize(exe.size() - deleted.size());
+    const std::string exe = ds::GetProcessExecutable(pid);
+    if (exe.empty()) return true;  // cannot tell where it runs from: assume it is ours
     if (ds::DirectoryOf(exe) == folder) return true;
   }
   return false;

@@ -179,6 +179,18 @@ bool LooksLikeUrl(std::string_view text) {
 
 }  // namespace
 
+std::string GetProcessExecutable(ProcessId pid) {
+  const std::string link = pid == 0 ? std::string("/proc/self/exe") : "/proc/" + std::to_string(pid) + "/exe";
+  char target[4096];
+  const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return std::string();
+  std::string exe(target, static_cast<std::size_t>(length));
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (exe.size() > kDeleted.size() && std::string_view(exe).substr(exe.size() - kDeleted.size()) == kDeleted)
+    exe.resize(exe.size() - kDeleted.size());
+  return exe;
+}
+
 std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_self) {
   std::vector<ProcessId> found;
   if (name.empty()) return found;
@@ -194,13 +206,8 @@ std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_sel
     std::string base = "/proc/" + std::string(entry->d_name);
 
     bool matches = false;
-    char target[4096];
-    ssize_t length = readlink((base + "/exe").c_str(), target, sizeof target - 1);
-    if (length > 0) {
-      std::string_view exe(target, static_cast<std::size_t>(length));
-      constexpr std::string_view kDeleted = " (deleted)";
-      if (exe.size() > kDeleted.size() && exe.substr(exe.size() - kDeleted.size()) == kDeleted)
-        exe.remove_suffix(kDeleted.size());
+    const std::string exe = GetProcessExecutable(pid);
+    if (!exe.empty()) {
       matches = AsciiEqualsIgnoreCase(BaseName(exe), name);
     } else {
       // Not ours to inspect (or a kernel thread): argv[0], then the short name. The kernel keeps

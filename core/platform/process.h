@@ -40,6 +40,10 @@ constexpr int kSpawnStarted = 33;        // the value returned on success
 // out; so is this process unless `include_self`.
 DS_API std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_self = false);
 
+// The full path of process `pid`'s executable (0: this process), a " (deleted)" mark of a binary
+// replaced while it runs left out; "" when it cannot be read (another user's process, ended).
+DS_API std::string GetProcessExecutable(ProcessId pid);
+
 // True while the process exists and has not ended (a zombie counts as ended).
 DS_API bool IsProcessAlive(ProcessId pid);
 
