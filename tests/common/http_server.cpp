@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cctype>
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,13 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "core/ascii.h"
+
 namespace corvane_test {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");
@@ -75,7 +71,7 @@ bool ReadRequest(int fd, std::string& buffer, HttpRequest& request, const std::a
     std::string line = head.substr(pos, e - pos);
     size_t colon = line.find(':');
     if (colon != std::string::npos)
-      request.headers[Lower(Trim(line.substr(0, colon)))] = Trim(line.substr(colon + 1));
+      request.headers[ds::AsciiLower(Trim(line.substr(0, colon)))] = Trim(line.substr(colon + 1));
     pos = e + 2;
   }
   size_t length = 0;
@@ -205,7 +201,7 @@ void HttpServer::Serve(int fd) {
       requests_.push_back(request);
     }
     ++request_count_;
-    if (Lower(request.Header("connection")) == "close") connection.set_keep_alive(false);
+    if (ds::AsciiLower(request.Header("connection")) == "close") connection.set_keep_alive(false);
     handler_(request, connection);
     if (connection.closed() || !connection.keep_alive()) break;
   }
@@ -220,7 +216,7 @@ std::string MakeResponse(int status, const std::vector<std::pair<std::string, st
   std::string out = "HTTP/1.1 " + std::to_string(status) + " " + ReasonOf(status) + "\r\n";
   bool has_length = false;
   for (const auto& h : headers) {
-    if (Lower(h.first) == "content-length") has_length = true;
+    if (ds::AsciiLower(h.first) == "content-length") has_length = true;
     out += h.first + ": " + h.second + "\r\n";
   }
   if (!has_length) out += "Content-Length: " + std::to_string(body.size()) + "\r\n";
