@@ -1,0 +1,19 @@
+// Locating resources inside a Windows executable image (PE32 or PE32+) held in memory. Every
+// field read from the image is checked against its bounds, so any bytes are safe to pass.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ds {
+
+// Resource type ids of the resource directory (RT_*).
+constexpr std::uint16_t kPeResourceVersion = 16;
+
+// Finds the first resource of the numeric type `type` (its first name, first language) in the
+// image `image` of `size` bytes. 1 with `offset` and `length` giving its bytes inside `image`;
+// 0 when the image is not a PE image, has no such resource, or its headers are broken.
+int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t type,
+                   std::size_t& offset, std::size_t& length);
+
+}  // namespace ds
