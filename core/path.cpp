@@ -43,6 +43,11 @@ bool IsDirectory(std::string_view path) {
   return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsRegularFile(std::string_view path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool MakeDirectories(std::string_view path) {
   std::string native = NativePath(path);
   while (native.size() > 1 && native.back() == '/') native.pop_back();

@@ -28,6 +28,8 @@ DS_API std::string JoinPath(std::string_view dir, std::string_view name);
 
 DS_API bool PathExists(std::string_view path);
 DS_API bool IsDirectory(std::string_view path);
+// True for an existing regular file (a link is followed).
+DS_API bool IsRegularFile(std::string_view path);
 
 // Creates `path` and every missing parent. True when the directory exists afterwards.
 DS_API bool MakeDirectories(std::string_view path);

@@ -1,0 +1,52 @@
+// Starting installed catalogue programs, by id from the pages and by name from the home page and
+// the association dialog.
+#include "app/assoc/mgr_config.h"
+#include "app/catalogue/launch_command.h"
+#include "app/catalogue/software_mgr.h"
+#include "core/path.h"
+#include "core/platform/process.h"
+
+namespace {
+
+// Without settings the launcher assumes what the settings record on this platform.
+constexpr unsigned kDefaultOsMajorVersion = 10;
+
+unsigned OsMajorVersion() {
+  const CMgrConfig* config = GetMgrConfig();
+  return config != nullptr ? config->GetOsVersion().dwMajorVersion : kDefaultOsMajorVersion;
+}
+
+}  // namespace
+
+bool SoftwareMgr::RunProgram(int id, const char* parameters) {
+  SoftwareState* state = FindState(id);
+  if (state == nullptr || state->enableuse == 0) return false;
+  if (!ds::IsRegularFile(state->installedExe)) {
+    DetectSoftware(id);
+    return false;
+  }
+  const std::string directory = ds::DirectoryOf(state->installedExe);
+  const int result = ds::StartProcess(state->installedExe.c_str(), parameters, directory.c_str(), nullptr);
+  if (result >= 32) return true;
+  if (state->type > 0) DetectSoftware(id);
+  return false;
+}
+
+bool SoftwareMgr::RunProgramByName(const std::string& name, const char* parameters) {
+  SoftwareState* state = FindStateByName(name);
+  if (state == nullptr || state->enableuse == 0) return false;
+  const std::string directory = LaunchWorkingDirectory(state->installedExe, state->type, OsMajorVersion());
+  if (!ds::IsRegularFile(state->installedExe) && state->type != -2) {
+    SetStatus(state, StatusDownloaded);
+    return false;
+  }
+  return LaunchProcess(BuildLaunchCommandLine(state->installedExe, parameters), directory);
+}
+
+bool SoftwareMgr::LaunchProcess(const std::string& commandLine, const std::string& workingDir) {
+  std::vector<std::string> items = ds::SplitCommandLine(commandLine);
+  if (items.empty()) return false;
+  const std::string program = items.front();
+  items.erase(items.begin());
+  return ds::StartProcessArgs(program.c_str(), items, workingDir.c_str(), nullptr) == ds::kSpawnStarted;
+}

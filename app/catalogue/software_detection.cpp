@@ -1,0 +1,88 @@
+// Detection: whether each catalogue program is installed, where its executable is, and whether
+// its installer (or an upgrade installer) is waiting in the download directory.
+#include <cstdlib>
+
+#include "app/catalogue/registry_exe_path.h"
+#include "app/catalogue/software_mgr.h"
+#include "core/file_system.h"
+#include "core/path.h"
+#include "core/registry.h"
+
+namespace {
+
+// Catalogue entries that stand for one major version of a product that installs several majors
+// side by side; the executable's major version must match the catalogue's.
+bool IsMajorVersionEntry(int id) {
+  return id == 37 || id == 38 || id == 39 || id == 52 || id == 53 || id == 54 || id == 430;
+}
+
+int MajorVersion(const std::string& version) { return std::atoi(version.c_str()); }
+
+}  // namespace
+
+void SoftwareMgr::DetectAll() {
+  for (auto& entry : states_) DetectSoftware(entry.first);
+}
+
+void SoftwareMgr::DetectSoftware(int id) {
+  SoftwareState* state = FindState(id);
+  if (state == nullptr) return;
+  if (state->usesUpdateStatus == 1) CheckUpgradeInstaller(id, true);
+
+  const bool busy = IsBusyStatus(CurrentStatus(*state));
+  if (!busy) SetStatus(state, state->usesUpdateStatus ? StatusInstalled : StatusNotInstalled);
+
+  const std::string downloadDir = DownloadDir();
+  if (!busy && ds::IsRegularFile(FinishedInstallerPath(downloadDir, state->url))) {
+    SetStatus(state, StatusDownloaded);
+  }
+  if (state->usesUpdateStatus && state->type != -2) return;
+
+  std::string path;
+  if (state->RegRootIndex == 5) {
+    if (!state->Defaultexe.empty()) {
+      path = ds::FileSystem::Instance()->CombineWorkPath(std::string("\\") + state->Defaultexe);
+    } else if (state->exe.empty()) {
+      path = FinishedInstallerPath(downloadDir, state->url);
+    } else {
+      path = downloadDir + "\\" + state->exe;
+    }
+  } else if (state->PerformStyle == 4) {
+    HKEY root = RootKey(state->RegRootIndex);
+    if (root == nullptr) return;
+    ds::Registry registry(root);
+    if (!registry.Open(state->regapp.c_str(), KEY_ALL_ACCESS)) return;
+    path = KeyEncodedExePath(state->regapp);
+  } else if (state->RegRootIndex == 4) {
+    path = state->regapp;
+  } else if (!ReadRegistryExePath(*state, path)) {
+    return;
+  }
+
+  if (!ds::IsRegularFile(path) && state->type != -2) return;
+  if (IsMajorVersionEntry(state->id) &&
+      MajorVersion(ReadVersionString(path, "ProductVersion")) != MajorVersion(state->verinfo)) {
+    return;
+  }
+  state->installedExe = path;
+  if (!busy) SetStatus(state, StatusInstalled);
+}
+
+bool SoftwareMgr::ReadRegistryExePath(const SoftwareState& state, std::string& path) {
+  std::string value;
+  if (!ReadRegistryValue(state.RegRootIndex, state.regapp, state.regname, value)) return false;
+  return ShapeRegistryExePath(value, state.PerformStyle, state.exe, state.regapp, path);
+}
+
+void SoftwareMgr::CheckUpgradeInstaller(int id, bool useUpdate) {
+  SoftwareState* state = FindState(id);
+  if (state == nullptr) return;
+  if (IsBusyStatus(useUpdate ? state->updateStatus : state->status)) return;
+  SetStatus(state, StatusInstalled);
+  if (ds::IsRegularFile(FinishedInstallerPath(DownloadDir(), state->url))) {
+    if (IsStaleUpgradeInstaller(*state)) return;
+    SetStatus(state, StatusDownloaded);
+  } else {
+    state->usesUpdateStatus = 0;
+  }
+}

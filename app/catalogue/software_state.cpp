@@ -1,0 +1,36 @@
+#include "app/catalogue/software_state.h"
+
+bool IsBusyStatus(int status) {
+  return status == StatusWaiting || status == StatusDownloading || status == StatusPausing ||
+         status == StatusPaused || status == StatusCancelling;
+}
+
+int CurrentStatus(const SoftwareState& state) {
+  return state.usesUpdateStatus ? state.updateStatus : state.status;
+}
+
+const char* StatusText(int status, bool upgradeable) {
+  switch (status) {
+    case StatusNotInstalled: return "未安装";
+    case StatusInstalled: return upgradeable ? "可升级" : "已安装";
+    case StatusWaiting: return "等待下载";
+    case StatusDownloading: return "正在下载";
+    case StatusPausing: return "暂停中";
+    case StatusPaused: return "暂停下载";
+    case StatusCancelling: return "取消中";
+    default: return "";
+  }
+}
+
+std::string InstallerFileName(const std::string& url) {
+  const std::size_t slash = url.rfind('/');
+  return slash == std::string::npos ? url : url.substr(slash + 1);
+}
+
+std::string FinishedInstallerPath(const std::string& directory, const std::string& url) {
+  return directory + "\\" + InstallerFileName(url);
+}
+
+std::string DownloadingInstallerPath(const std::string& directory, const std::string& url) {
+  return directory + "\\Temp\\" + InstallerFileName(url);
+}
