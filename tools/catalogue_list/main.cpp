@@ -38,8 +38,10 @@ const char* StatusName(const SoftwareState& state) {
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : DefaultFolder();
   ds::FileSystem::Instance()->SetWorkPath(folder.c_str());
-  const std::string pack = ds::FindCaseInsensitive(folder, kVexoPackFileName);
-  if (!VEXO_ResourceMgr::Instance()->Init(pack.c_str(), kVexoPackPassword)) {
+  // Pack names are resolved against the work path, which is the folder now.
+  const std::string pack = ds::FileNameOf(ds::FindCaseInsensitive(folder, kVexoPackFileName));
+  VEXO_ResourceMgr::Instance()->Init(pack.c_str(), kVexoPackPassword);
+  if (!VEXO_ResourceMgr::Instance()->GetUnzipFile()->IsOpen()) {
     std::fprintf(stderr, "catalogue_list: cannot open the data pack %s\n", pack.c_str());
     return 1;
   }
