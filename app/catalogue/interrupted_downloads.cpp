@@ -41,12 +41,15 @@ void SoftwareMgr::ScanInterruptedDownloads(const std::string& directory) {
   const std::string tempDir = ds::FindCaseInsensitive(ds::NativePath(directory), "Temp");
   for (auto& entry : states_) {
     SoftwareState& state = entry.second;
+    // Without an installer name the record path would be "Temp/.rd2", shared by every such row.
+    const std::string installer = InstallerFileName(state.url);
+    if (installer.empty()) continue;
     bool staleUpgrade = false;
     if (ds::IsRegularFile(FinishedInstallerPath(directory, state.url))) {
       staleUpgrade = IsStaleUpgradeInstaller(state);
       if (!staleUpgrade) continue;
     }
-    const std::string record = RecordPathOf(ds::JoinPath(tempDir, InstallerFileName(state.url)));
+    const std::string record = RecordPathOf(ds::JoinPath(tempDir, installer));
     if (state.type == -1 || !ds::IsRegularFile(record)) continue;
 
     if (staleUpgrade) {

@@ -37,7 +37,8 @@ bool SoftwareMgr::RunProgramByName(const std::string& name, const char* paramete
   if (state == nullptr || state->enableuse == 0) return false;
   const std::string directory = LaunchWorkingDirectory(state->installedExe, state->type, OsMajorVersion());
   if (!ds::IsRegularFile(state->installedExe) && state->type != -2) {
-    SetStatus(state, StatusDownloaded);
+    // A download in progress owns the status until it ends.
+    if (!IsBusyStatus(CurrentStatus(*state))) SetStatus(state, StatusDownloaded);
     return false;
   }
   return LaunchProcess(BuildLaunchCommandLine(state->installedExe, parameters), directory);

@@ -32,8 +32,11 @@ void SoftwareMgr::DetectSoftware(int id) {
   const bool busy = IsBusyStatus(CurrentStatus(*state));
   if (!busy) SetStatus(state, state->usesUpdateStatus ? StatusInstalled : StatusNotInstalled);
 
+  // An upgrade record whose installer was downloaded for an older catalogue version keeps 1,
+  // as CheckUpgradeInstaller decided: offering that installer would install the old version.
   const std::string downloadDir = DownloadDir();
-  if (!busy && ds::IsRegularFile(FinishedInstallerPath(downloadDir, state->url))) {
+  if (!busy && ds::IsRegularFile(FinishedInstallerPath(downloadDir, state->url)) &&
+      !(state->usesUpdateStatus && IsStaleUpgradeInstaller(*state))) {
     SetStatus(state, StatusDownloaded);
   }
   if (state->usesUpdateStatus && state->type != -2) return;

@@ -23,8 +23,12 @@ const char* StatusText(int status, bool upgradeable) {
 }
 
 std::string InstallerFileName(const std::string& url) {
-  const std::size_t slash = url.rfind('/');
-  return slash == std::string::npos ? url : url.substr(slash + 1);
+  // A backslash separates folders in our paths too: cutting there as well keeps a catalogue url
+  // such as "http://h/..\..\x.exe" from naming a file outside the download folder.
+  const std::size_t slash = url.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? url : url.substr(slash + 1);
+  if (name == "." || name == "..") name.clear();  // a folder, never a file name
+  return name;
 }
 
 std::string FinishedInstallerPath(const std::string& directory, const std::string& url) {

@@ -56,7 +56,8 @@ int CurrentStatus(const SoftwareState& state);
 // statuses that have none.
 const char* StatusText(int status, bool upgradeable);
 
-// The installer's file name: the part of `url` after its last '/'.
+// The installer's file name: the part of `url` after its last '/' (or '\', which would
+// otherwise reach into another folder).
 std::string InstallerFileName(const std::string& url);
 
 // directory + "\" + the installer file name: the finished installer.

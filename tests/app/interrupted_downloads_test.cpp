@@ -89,6 +89,7 @@ TEST_F(InterruptedDownloadsTest, StaleUpgradesHiddenProgramsAndDamagedRecords) {
   WriteRecord("cut.exe", 4000, 4, 500);
   ASSERT_EQ(0, truncate((setup() + "/Temp/cut.exe.rd2").c_str(), kRecordHeader4Size + kBlockHeader4Size * 2 + 3));
   corvane_test::WriteWholeFile(setup() + "/Temp/short.exe.rd2", "too short");
+  WriteRecord("", 1000, 2, 100);  // a download of a url without file name
 
   WriteCatalogue("software/software.xml",
                  "<s id=\"1\" name=\"old\" verinfo=\"2.0\" url=\"http://h/old-2.0.exe\"/>"
@@ -96,7 +97,9 @@ TEST_F(InterruptedDownloadsTest, StaleUpgradesHiddenProgramsAndDamagedRecords) {
                  "<s id=\"3\" name=\"hidden\" type=\"-1\" url=\"http://h/hidden.exe\"/>"
                  "<s id=\"4\" name=\"unknown\" url=\"http://h/unknown.msi\"/>"
                  "<s id=\"5\" name=\"cut\" url=\"http://h/cut.exe\"/>"
-                 "<s id=\"6\" name=\"short\" url=\"http://h/short.exe\"/>");
+                 "<s id=\"6\" name=\"short\" url=\"http://h/short.exe\"/>"
+                 "<s id=\"7\" name=\"no url\" type=\"-2\"/>"
+                 "<s id=\"8\" name=\"folder url\" url=\"http://h/d/\"/>");
   mgr_.BuildStates();
   mgr_.ScanInterruptedDownloads(setup());
 
@@ -118,6 +121,10 @@ TEST_F(InterruptedDownloadsTest, StaleUpgradesHiddenProgramsAndDamagedRecords) {
   EXPECT_EQ(shortRecord.status, StatusPaused);
   EXPECT_EQ(shortRecord.downloadedBytes, 0);
   EXPECT_EQ(shortRecord.totalBytes, 1);
+  for (int id : {7, 8}) {
+    EXPECT_EQ(mgr_.FindState(id)->status, StatusNotInstalled) << "no installer name, nothing to resume";
+    EXPECT_EQ(mgr_.FindState(id)->keepTemp, 0);
+  }
 }
 
 }  // namespace

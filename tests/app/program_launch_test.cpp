@@ -98,6 +98,13 @@ TEST_F(ProgramLaunchTest, AVanishedExecutableIsDetectedAgain) {
   ASSERT_EQ(0, std::remove(exe.c_str()));
   EXPECT_FALSE(mgr_.RunProgramByName("p", nullptr));
   EXPECT_EQ(mgr_.FindState(1)->status, StatusDownloaded) << "as the start-by-name path marks it";
+
+  SoftwareState& upgrading = *mgr_.FindState(1);
+  upgrading.status = StatusInstalled;
+  upgrading.usesUpdateStatus = 1;
+  upgrading.updateStatus = StatusDownloading;
+  EXPECT_FALSE(mgr_.RunProgramByName("p", nullptr));
+  EXPECT_EQ(upgrading.updateStatus, StatusDownloading) << "a running download keeps its status";
 }
 
 }  // namespace

@@ -170,6 +170,9 @@ TEST_F(SoftwareDetectionTest, UpgradeInstallersAreCurrentOrStale) {
   mgr_.CheckUpgradeInstaller(1, true);
   EXPECT_EQ(state.updateStatus, StatusInstalled) << "downloaded for 2.0, catalogue moved on";
   EXPECT_EQ(state.usesUpdateStatus, 1);
+  state.updateStatus = StatusCancelled;
+  mgr_.DetectSoftware(1);
+  EXPECT_EQ(state.updateStatus, StatusInstalled) << "detection does not offer the stale installer either";
 
   state.updateStatus = StatusDownloading;
   mgr_.CheckUpgradeInstaller(1, true);
@@ -246,6 +249,17 @@ TEST_F(SoftwareDetectionTest, LookupsStatusRoutingAndDuplicateIds) {
   EXPECT_EQ(state.status, StatusDownloading);
   EXPECT_EQ(state.updateStatus, StatusPaused);
   EXPECT_EQ(state.updateStatusChanged, 1);
+}
+
+TEST(InstallerPathTest, InstallerNamesStayInsideTheDownloadFolder) {
+  EXPECT_EQ(InstallerFileName("http://h/d/setup-1.2.exe"), "setup-1.2.exe");
+  EXPECT_EQ(InstallerFileName("setup.exe"), "setup.exe");
+  // A backslash separates folders in our paths: it must not smuggle a folder into the name.
+  EXPECT_EQ(InstallerFileName("http://h/d/..\\..\\evil.exe"), "evil.exe");
+  EXPECT_EQ(ds::NativePath(FinishedInstallerPath("/dl", "http://h/..\\x.exe")), "/dl/x.exe");
+  EXPECT_EQ(ds::NativePath(DownloadingInstallerPath("/dl", "http://h/a\\b.exe")), "/dl/Temp/b.exe");
+  EXPECT_EQ(InstallerFileName("http://h/d/.."), "");
+  EXPECT_EQ(InstallerFileName("http://h/d\\."), "");
 }
 
 TEST_F(SoftwareDetectionTest, UpdateBookkeepingSurvivesARestart) {
