@@ -68,7 +68,15 @@ void CMgrConfig::ClearAssociations() {
 }
 
 int CMgrConfig::LoadSettings() {
-  const int loaded = Load(ConfigPath(kSettingsFile).c_str());
+  const std::string file = ConfigPath(kSettingsFile);
+  const int loaded = Load(file.c_str());
+  if (!loaded && ds::PathExists(file)) {
+    // The save at exit rewrites the file from the defaults; keep the damaged one for the user.
+    const std::string aside = file + ".bad";
+    if (std::rename(file.c_str(), aside.c_str()) == 0) {
+      ds::LogWarn("CMgrConfig::LoadSettings")("%s is damaged; kept as %s.", file.c_str(), aside.c_str());
+    }
+  }
   if (loaded) ReadKeys();
   templates_->Load(kAssociateExFile);
   ReadStartupState();

@@ -131,6 +131,19 @@ TEST_F(MgrConfigTest, MissingFileKeepsDefaults) {
   EXPECT_EQ("mp3", config.Associations()[2]->name);
 }
 
+TEST_F(MgrConfigTest, ADamagedFileIsKeptAsideBeforeTheSaveReplacesIt) {
+  const std::string file = work_.File("Config/MgrSet.xml");
+  ds::MakeDirectories(work_.File("Config"));
+  const std::string damaged = "<config><integer name=\"DownloadCount\" value=\"3\"/><integer name=";
+  WriteWholeFile(file, damaged);
+  CMgrConfig config;
+  EXPECT_EQ(0, config.LoadSettings());
+  EXPECT_EQ(5, config.GetDownloadCount());
+  ASSERT_EQ(1, config.SaveSettings());
+  EXPECT_EQ(damaged, ReadWholeFile(file + ".bad"));
+  EXPECT_NE(damaged, ReadWholeFile(file));
+}
+
 TEST_F(MgrConfigTest, KeyRulesAtLoad) {
   const std::string setup = work_.path() + "/setup";
   struct Case {
