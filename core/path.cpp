@@ -48,7 +48,7 @@ bool IsRegularFile(std::string_view path) {
   return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool MakeDirectories(std::string_view path) {
+bool MakeDirectories(std::string_view path, unsigned mode) {
   std::string native = NativePath(path);
   while (native.size() > 1 && native.back() == '/') native.pop_back();
   if (native.empty()) return false;
@@ -56,7 +56,7 @@ bool MakeDirectories(std::string_view path) {
   // Create each level from the top; levels that exist already are passed over.
   for (std::size_t pos = native.find('/', 1); ; pos = native.find('/', pos + 1)) {
     std::string part = native.substr(0, pos);
-    if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     if (pos == std::string::npos) break;
   }
   return IsDirectory(native);

@@ -31,8 +31,8 @@ DS_API bool IsDirectory(std::string_view path);
 // True for an existing regular file (a link is followed).
 DS_API bool IsRegularFile(std::string_view path);
 
-// Creates `path` and every missing parent. True when the directory exists afterwards.
-DS_API bool MakeDirectories(std::string_view path);
+// Creates `path` and every missing parent with `mode`. True when the directory exists afterwards.
+DS_API bool MakeDirectories(std::string_view path, unsigned mode = 0755);
 
 // Looks `name` up in `dir` ignoring ASCII letter case. Returns the existing entry's full path,
 // or JoinPath(dir, name) when no entry matches.

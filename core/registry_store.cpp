@@ -5,12 +5,12 @@
 #include <ctime>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/path.h"
+#include "core/platform/environment.h"
 #include "core/platform/file_write.h"
 #include "core/registry_text.h"
 
@@ -20,19 +20,6 @@ namespace reg {
 // ---- Files ----
 
 namespace {
-
-std::string HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home == '/') return home;
-  struct passwd pw;
-  struct passwd* found = nullptr;
-  char buf[4096];
-  if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &found) == 0 && found != nullptr &&
-      found->pw_dir != nullptr) {
-    return found->pw_dir;
-  }
-  return "";
-}
 
 // An absolute directory from the environment, or "".
 std::string EnvDirectory(const char* name) {
@@ -137,12 +124,8 @@ bool ResolveStorePaths(StorePaths* paths) {
     paths->main = env;
     paths->volatile_file = paths->main + ".volatile";
   } else {
-    std::string config = EnvDirectory("XDG_CONFIG_HOME");
-    if (config.empty()) {
-      std::string home = HomeDirectory();
-      if (home.empty()) return false;
-      config = home + "/.config";
-    }
+    const std::string config = UserConfigDirectory();
+    if (config.empty()) return false;
     paths->main = config + "/corvane/registry.reg";
     std::string runtime = EnvDirectory("XDG_RUNTIME_DIR");
     if (!runtime.empty() && IsDirectory(runtime)) {

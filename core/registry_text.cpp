@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/utf16.h"
+
 namespace ds {
 namespace reg {
 
@@ -43,43 +45,9 @@ bool ParseSectionName(std::string_view name, int* root, KeyPath* path) {
 
 namespace {
 
-void AppendUtf8(std::string* out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 // Exports made by the Windows registry editor are UTF-16LE with a BOM.
-std::string Utf16LeToUtf8(std::string_view in) {
-  std::string out;
-  out.reserve(in.size() / 2);
-  for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
-    std::uint32_t u = static_cast<unsigned char>(in[i]) |
-                      (static_cast<std::uint32_t>(static_cast<unsigned char>(in[i + 1])) << 8);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < in.size()) {
-      std::uint32_t lo = static_cast<unsigned char>(in[i + 2]) |
-                         (static_cast<std::uint32_t>(static_cast<unsigned char>(in[i + 3])) << 8);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
-        i += 2;
-      }
-    }
-    if (u >= 0xD800 && u < 0xE000) u = 0xFFFD;
-    AppendUtf8(&out, u);
-  }
-  return out;
+std::string Utf16TextToUtf8(std::string_view in) {
+  return ds::Utf16LeToUtf8(reinterpret_cast<const unsigned char*>(in.data()), in.size() / 2);
 }
 
 std::string_view TrimRight(std::string_view s) {
@@ -311,7 +279,7 @@ ParseReport ParseRegText(std::string_view text, Tree* tree, bool volatile_keys) 
   std::string converted;
   if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
       static_cast<unsigned char>(text[1]) == 0xFE) {
-    converted = Utf16LeToUtf8(text.substr(2));
+    converted = Utf16TextToUtf8(text.substr(2));
     text = converted;
   } else if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") {
     text.remove_prefix(3);

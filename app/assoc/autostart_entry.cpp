@@ -1,12 +1,11 @@
 #include "app/assoc/autostart_entry.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/path.h"
+#include "core/platform/environment.h"
 #include "core/platform/file_write.h"
 
 namespace autostart {
@@ -14,15 +13,6 @@ namespace autostart {
 namespace {
 
 constexpr char kEntryFile[] = "corvane.desktop";
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return home;
-  if (const passwd* pw = ::getpwuid(::getuid())) {
-    if (pw->pw_dir != nullptr) return pw->pw_dir;
-  }
-  return "";
-}
 
 std::string Trim(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -42,31 +32,11 @@ bool ReadFile(const std::string& path, std::string& out) {
   return n == 0;
 }
 
-// Creates `dir` and its missing parents. Paths here are the system's own, so only '/' separates.
-bool MakeFolders(const std::string& dir) {
-  struct stat st;
-  if (dir.empty() || (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) return true;
-  const std::size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash))) return false;
-  if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string EntryPath() {
-  std::string base;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') {
-    base = config;
-  } else {
-    const std::string home = HomeFolder();
-    if (home.empty()) return "";
-    base = home + "/.config";
-  }
-  return base + "/autostart/" + kEntryFile;
+  const std::string base = ds::UserConfigDirectory();
+  return base.empty() ? "" : base + "/autostart/" + kEntryFile;
 }
 
 std::string QuoteExecArgument(const std::string& argument) {
@@ -193,7 +163,7 @@ EntryInfo ReadEntry(const std::string& path) {
 
 bool WriteEntry(const std::string& path, const std::string& program) {
   const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos || !MakeFolders(path.substr(0, slash))) return false;
+  if (slash == std::string::npos || !ds::MakeDirectories(path.substr(0, slash), 0700)) return false;
   return ds::ReplaceFileAtomically(path, EntryText(program), ds::CreationMode(0644));
 }
 

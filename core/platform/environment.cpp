@@ -1,5 +1,7 @@
 #include "core/platform/environment.h"
 
+#include <pwd.h>
+
 #include <cstdlib>
 #include <strings.h>
 #include <unistd.h>
@@ -48,6 +50,26 @@ std::string ExpandEnvironmentStrings(std::string_view text) {
     pos = close + 1;
   }
   return out;
+}
+
+std::string HomeDirectory() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home == '/') return home;
+  struct passwd pw;
+  struct passwd* found = nullptr;
+  char buf[4096];
+  if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return "";
+}
+
+std::string UserConfigDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && *config == '/') return config;
+  const std::string home = HomeDirectory();
+  return home.empty() ? "" : home + "/.config";
 }
 
 }  // namespace ds

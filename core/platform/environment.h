@@ -17,4 +17,11 @@ namespace ds {
 //  - A '%' without a closing one is copied as it is.
 DS_API std::string ExpandEnvironmentStrings(std::string_view text);
 
+// The user's home folder: $HOME when it is absolute, else the password database's entry; "".
+DS_API std::string HomeDirectory();
+
+// The user's configuration folder: $XDG_CONFIG_HOME when it is absolute, else home + "/.config";
+// "" without a home folder.
+DS_API std::string UserConfigDirectory();
+
 }  // namespace ds
