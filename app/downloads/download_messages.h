@@ -1,0 +1,28 @@
+// The window messages of downloading, with the program id in wParam. The numbers are the contract
+// between the download tasks, the queue, the download window and the main window.
+#pragma once
+
+#include "core/message_target.h"
+
+// A task's download has ended with the installer in place (lParam 0). A negative id belongs to
+// the manager's own update files.
+constexpr unsigned kMsgDownloadFinished = 2524;
+// A task reports how its run ended: lParam is the engine's code, or 5 after a finish.
+constexpr unsigned kMsgDownloadReport = 2532;
+// Run the installer of this program.
+constexpr unsigned kMsgRunInstaller = 2545;
+// A download row was cancelled: the window removes the program from the queue.
+constexpr unsigned kMsgDownloadCancelled = 2527;
+// A running download row was paused: the window lets the next waiting download start.
+constexpr unsigned kMsgDownloadPaused = 2529;
+
+// Shown when the engine found too little free space for an installer.
+constexpr const char kDiskFullMessage[] = "当前磁盘空间不足，请确保文件有足够的空间保存！";
+
+// A program id as a message parameter and back; negative ids survive the round trip.
+inline ds::WParam ProgramIdParam(int id) {
+  return static_cast<ds::WParam>(static_cast<ds::LParam>(id));
+}
+inline int ProgramIdOf(ds::WParam wparam) {
+  return static_cast<int>(static_cast<ds::LParam>(wparam));
+}

@@ -1,0 +1,331 @@
+#include "app/downloads/download_task.h"
+
+#include <unistd.h>
+
+#include "app/downloads/download_messages.h"
+#include "app/downloads/download_queue.h"
+#include "core/logger.h"
+#include "core/path.h"
+#include "core/thread.h"
+#include "vexo/download/record_file.h"
+
+namespace {
+
+// The engine refuses a URL or target of this many characters or more.
+constexpr std::size_t kMaxEnginePath = 260;
+
+bool IsFailureCode(int code) {
+  return code == kDownload4LinkTestFailed || code == kDownload4Incomplete ||
+         code == kDownload4FileError || code == kDownload4StoppedInTest ||
+         code == kDownload4NoDiskSpace;
+}
+
+}  // namespace
+
+CDownloadTask::CDownloadTask() : clock_(&ds::GetTick) {}
+
+CDownloadTask::~CDownloadTask() {
+  delete downloader_.exchange(nullptr);
+  for (HttpDownloader4* retired : retired_) delete retired;
+}
+
+void CDownloadTask::SetClock(TickSource clock) {
+  clock_ = clock ? std::move(clock) : TickSource(&ds::GetTick);
+}
+
+void CDownloadTask::Attach(ds::MsgHandle owner, SoftwareState* program) {
+  if (owner != 0) owner_ = owner;
+  if (program != nullptr) program_ = program;
+  if (downloader() == nullptr && program_ != nullptr) {
+    CreateDownloader();
+    program_->speed = 0;
+    folder_ = program_->downloadDir;
+  }
+}
+
+void CDownloadTask::CreateDownloader() {
+  auto* downloader = new HttpDownloader4();
+  downloader->Init(this, kTimeoutMs, kRetryCount, kBlockCount);
+  downloader_.store(downloader);
+}
+
+std::string CDownloadTask::TargetIn(const std::string& folder) const {
+  return program_ != nullptr ? DownloadingInstallerPath(folder, program_->url) : std::string();
+}
+
+void CDownloadTask::TakeKeepTempRequest() {
+  if (keep_temp_requested_.exchange(false) && program_ != nullptr) program_->keepTemp = 1;
+}
+
+void CDownloadTask::RequestStart() {
+  if (program_ == nullptr) return;
+  const std::string folder = ds::NativePath(program_->downloadDir);
+  if (!ds::MakeDirectories(folder) || !ds::MakeDirectories(folder + "/Temp"))
+    ds::LogWarn("CDownloadTask::RequestStart")("can't create %s/Temp.", folder.c_str());
+  HttpDownloader4* downloader = this->downloader();
+  // The last run may still be ending (paused or stopped): start once it has reported.
+  if (downloader != nullptr &&
+      (downloader->IsPause() || downloader->IsStop() || !downloader->CanDelete())) {
+    restart_pending_ = 1;
+    return;
+  }
+  Start();
+}
+
+void CDownloadTask::Start() {
+  if (program_ == nullptr) return;
+  SoftwareState& program = *program_;
+  TakeKeepTempRequest();
+  if (downloader() == nullptr) Attach(0, nullptr);
+  if (folder_.empty()) folder_ = program.downloadDir;
+
+  // The download folder changed: the old downloader retires (its thread may still run) and a
+  // new one starts in the new folder.
+  if (folder_ != program.downloadDir) {
+    if (program.keepTemp) {
+      program.keepTemp = 0;
+      DeleteTempPair();
+    }
+    HttpDownloader4* old = downloader();
+    old->Stop();
+    retired_.push_back(old);
+    CreateDownloader();
+    waiting_for_record_ = 0;
+    folder_ = program.downloadDir;
+    fresh_ = 1;
+    program.speed = 0;
+    started_ = 0;
+    last_sample_tick_ = 0;
+  }
+  restart_pending_ = 0;
+  idle_ = 0;
+  stopping_for_exit_ = false;
+
+  const std::string target = TargetIn(program.downloadDir);
+  const std::string record = RecordPathOf(target);
+  bool recordExists = ds::IsRegularFile(ds::NativePath(record));
+
+  // Only a download paused or interrupted in this run (or restored at start-up) resumes; a pair
+  // left over from anything else is thrown away, unless a retired downloader still writes it.
+  if (!fresh_ && !started_ && !program.keepTemp) {
+    if (recordExists && IsRecordInUse(record)) {
+      waiting_for_record_ = 1;
+      return;
+    }
+    DeleteTempPair();
+    recordExists = false;
+  }
+  fresh_ = 0;
+  failed_ = false;
+  program.keepTemp = 0;
+
+  HttpDownloader4* downloader = this->downloader();
+  if (recordExists) {
+    // A record of another block layout would fail the engine's link test on every resume, so
+    // such a download starts afresh instead.
+    RecordFileHeader4 header;
+    std::vector<BlockHeader4> blocks;
+    if (ReadRecordFile(record, &header, &blocks) &&
+        header.blockCount == downloader->GetBlockCountSetting()) {
+      program.speed = 0;
+      if (downloader->Continue(target.c_str()) == 1) return;
+    }
+  }
+  StartFresh(target);
+}
+
+void CDownloadTask::StartFresh(const std::string& target) {
+  SoftwareState& program = *program_;
+  HttpDownloader4* downloader = this->downloader();
+  const std::string saveFolder = program.downloadDir + "\\Temp";
+  // A URL without a file name would make the Temp folder itself the target.
+  if (program.url.size() >= kMaxEnginePath || target.size() >= kMaxEnginePath ||
+      InstallerFileName(program.url).empty() ||
+      downloader->Download(program.url.c_str(), target.c_str(), saveFolder.c_str()) != 1) {
+    ds::LogWarn("CDownloadTask::Start")("can't start the download of %s into %s.",
+                                        program.url.c_str(), target.c_str());
+    OnError(downloader, kDownload4FileError);
+    return;
+  }
+  program.speed = 0;
+}
+
+void CDownloadTask::DeleteTempPair() {
+  if (program_ == nullptr) return;
+  const std::string target = TargetIn(folder_);
+  ::unlink(ds::NativePath(DataPathOf(target)).c_str());
+  ::unlink(ds::NativePath(RecordPathOf(target)).c_str());
+}
+
+void CDownloadTask::PrepareWaitingPair() {
+  HttpDownloader4* downloader = this->downloader();
+  if (program_ == nullptr || downloader == nullptr || InstallerFileName(program_->url).empty()) return;
+  const std::string target = TargetIn(program_->downloadDir);
+  if (ds::IsRegularFile(ds::NativePath(DataPathOf(target))) &&
+      ds::IsRegularFile(ds::NativePath(RecordPathOf(target))))
+    return;
+  ds::MakeDirectories(ds::NativePath(program_->downloadDir + "\\Temp"));
+  if (!downloader->CreateTemp(program_->url.c_str(), target.c_str()))
+    ds::LogWarn("CDownloadTask::PrepareWaitingPair")("can't create the record of %s.", target.c_str());
+}
+
+void CDownloadTask::Pause() {
+  HttpDownloader4* downloader = this->downloader();
+  if (downloader == nullptr) return;
+  waiting_for_record_ = 0;
+  if (program_ != nullptr) program_->speed = 0;
+  restart_pending_ = 0;
+  downloader->Pause();
+  last_sample_tick_ = 0;
+  started_ = 0;
+  if (program_ != nullptr) program_->keepTemp = 1;
+}
+
+void CDownloadTask::Cancel() {
+  failed_ = true;
+  waiting_for_record_ = 0;
+  if (program_ != nullptr) program_->speed = 0;
+  restart_pending_ = 0;
+  started_ = 0;
+  if (HttpDownloader4* downloader = this->downloader()) downloader->Stop();
+}
+
+void CDownloadTask::StopForExit() {
+  failed_ = false;
+  HttpDownloader4* downloader = this->downloader();
+  if (downloader == nullptr) return;
+  stopping_for_exit_ = true;
+  waiting_for_record_ = 0;
+  if (program_ != nullptr) program_->speed = 0;
+  restart_pending_ = 0;
+  started_ = 0;
+  downloader->Stop();
+}
+
+void CDownloadTask::Sample(bool force) {
+  if (program_ == nullptr) return;
+  SoftwareState& program = *program_;
+  TakeKeepTempRequest();
+  if (waiting_for_record_ &&
+      !ds::IsRegularFile(ds::NativePath(RecordPathOf(TargetIn(program.downloadDir))))) {
+    waiting_for_record_ = 0;
+    RequestStart();
+  }
+  HttpDownloader4* downloader = this->downloader();
+  if (!started_ || downloader == nullptr) return;
+
+  const std::int64_t completed = downloader->GetCompletedSize();
+  program.totalBytes = downloader->GetFileLength();
+  std::uint32_t now = clock_();
+  if (now == 0) now = 1;  // 0 marks "no sample yet"
+  const std::uint32_t elapsed = now - last_sample_tick_;
+  if (last_sample_tick_ != 0 && elapsed > 0 && (force || elapsed > kSampleIntervalMs)) {
+    program.speed = static_cast<float>(static_cast<double>(completed - last_sample_bytes_) * 1000.0 /
+                                       (static_cast<double>(elapsed) * 1024.0));
+    if (program.speed < 0.000001f) {
+      const std::uint32_t stalled = stall_time_.load() + elapsed;
+      stall_time_ = stalled;
+      if (stalled >= kStallLimitMs) {
+        // Not sampled, so the report repeats every second while the stall lasts.
+        failure_reported_ = true;
+        Report(kMsgDownloadReport, kDownload4Incomplete, false);
+        return;
+      }
+    }
+    last_sample_tick_ = now;
+    last_sample_bytes_ = completed;
+  } else if (last_sample_tick_ == 0) {
+    last_sample_tick_ = now;
+    last_sample_bytes_ = completed;
+  }
+  program.downloadedBytes = completed;
+}
+
+bool CDownloadTask::Maintain() {
+  TakeKeepTempRequest();
+  HttpDownloader4* downloader = this->downloader();
+  // A start asked for while the last run was ending goes ahead once that run has reported and
+  // its thread is gone (a resume before then would be refused by the engine).
+  if (restart_pending_ && idle_ && (downloader == nullptr || downloader->CanDelete())) {
+    if (downloader != nullptr && downloader->IsStop()) DeleteTempPair();
+    if (downloader != nullptr) downloader->ReSetState();
+    Start();
+    downloader = this->downloader();
+  }
+  if (!waiting_for_record_ &&
+      (downloader == nullptr || (downloader->CanDelete() && downloader->IsStop())) &&
+      retired_.empty() && idle_) {
+    if (failed_) {
+      if (downloader != nullptr && program_ != nullptr && !program_->keepTemp)
+        downloader->DeleteTemp();
+      else
+        DeleteTempPair();
+    }
+    return true;
+  }
+  for (auto it = retired_.begin(); it != retired_.end();) {
+    HttpDownloader4* retired = *it;
+    if (!retired->CanDelete()) {
+      ++it;
+      continue;
+    }
+    if (!retired->IsPause()) retired->DeleteTemp();
+    delete retired;
+    it = retired_.erase(it);
+  }
+  return false;
+}
+
+bool CDownloadTask::RetiredUsesRecord(const std::string& recordPath) const {
+  for (const HttpDownloader4* retired : retired_)
+    if (retired->CheckTemp(recordPath.c_str())) return true;
+  return false;
+}
+
+bool CDownloadTask::IsRecordInUse(const std::string& recordPath) const {
+  return queue_ != nullptr ? queue_->IsRecordInUse(recordPath) : RetiredUsesRecord(recordPath);
+}
+
+bool CDownloadTask::AllDownloadersEnded() const {
+  const HttpDownloader4* downloader = this->downloader();
+  if (downloader != nullptr && !downloader->CanDelete()) return false;
+  for (const HttpDownloader4* retired : retired_)
+    if (!retired->CanDelete()) return false;
+  return true;
+}
+
+void CDownloadTask::Report(unsigned message, int code, bool sent) {
+  if (program_ == nullptr) return;
+  const ds::WParam id = ProgramIdParam(program_->id);
+  if (sent)
+    ds::SendMessageTo(owner_, message, id, code);
+  else
+    ds::PostMessageTo(owner_, message, id, code);
+}
+
+// --- engine callbacks (engine threads) ---------------------------------------------------------
+
+void CDownloadTask::OnStartDownload(HttpDownloader4*) {
+  started_ = 1;
+  stall_time_ = 0;
+}
+
+void CDownloadTask::OnFinish(HttpDownloader4* downloader) {
+  // The final sample is taken by the owner when it handles the finish, on its own thread.
+  Report(kMsgDownloadFinished, 0, false);
+  if (downloader == downloader_.load()) Report(kMsgDownloadReport, kDownload4Paused, true);
+}
+
+void CDownloadTask::OnError(HttpDownloader4* downloader, int code) {
+  const bool current = downloader == downloader_.load();
+  if (!current) return;  // a retired downloader's end concerns nobody
+  if (IsFailureCode(code)) {
+    if (code == kDownload4Incomplete) keep_temp_requested_ = true;
+    failure_reported_ = true;
+    Report(kMsgDownloadReport, code, false);
+  }
+  // Stopped at exit is no failure: the files stay for the next run.
+  if (code != kDownload4Incomplete && code != kDownload4Paused && !stopping_for_exit_.load())
+    failed_ = true;
+  Report(kMsgDownloadReport, code, true);
+}
