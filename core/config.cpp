@@ -1,5 +1,7 @@
 #include "core/config.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 
 #include <tinyxml2.h>
@@ -52,6 +54,16 @@ bool ReadEntries(const tinyxml2::XMLElement* root, const char* kind, Store store
     store(name, value);
   }
   return true;
+}
+
+// The text of a float value. "%f" writes an infinity as "inf" and NaN as "nan", which the loader
+// reads as 0 (it takes decimal numbers only), while a value too large for a float, such as
+// "1e40", loads as an infinity. So an infinity is written as the largest float of its sign and
+// NaN as 0: every saved value is a number, and a file saves the same again once loaded.
+std::string FloatText(float value) {
+  if (std::isnan(value)) return FormatFloatFixed(0.0);
+  if (std::isinf(value)) return FormatFloatFixed(value < 0 ? -FLT_MAX : FLT_MAX);
+  return FormatFloatFixed(value);
 }
 
 // Copies the entry `name` of `entries` to `out`: 1, or 0 (and `out` untouched) when there is
@@ -136,7 +148,7 @@ int Config::Save(const char* path) const {
     root->InsertEndChild(entry);
   };
   for (const auto& [name, value] : integers_) add("integer", name, FormatInt(value));
-  for (const auto& [name, value] : floats_) add("float", name, FormatFloatFixed(value));
+  for (const auto& [name, value] : floats_) add("float", name, FloatText(value));
   for (const auto& [name, value] : strings_) add("string", name, value);
 
   ConfigPrinter printer;

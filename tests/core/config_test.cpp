@@ -4,6 +4,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cfloat>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -156,6 +158,28 @@ TEST_F(ConfigTest, LoadRules) {
   EXPECT_EQ(config_.GetInteger("a", value), 0);
   EXPECT_STREQ(config_.GetString("a"), "");
   EXPECT_TRUE(log_.lines.empty());
+}
+
+TEST_F(ConfigTest, FloatsWithoutAFiniteValueSaveAsNumbersThatLoadBack) {
+  // Too large for a float: loads as an infinity, as the C conversion gives it.
+  ASSERT_EQ(LoadEntries("<float name=\"big\" value=\"1e40\"/><float name=\"low\" value=\"-1e400\"/>"), 1);
+  EXPECT_EQ(config_.GetFloat("big"), HUGE_VALF);
+  EXPECT_EQ(config_.GetFloat("low"), -HUGE_VALF);
+  config_.SetFloat("nan", NAN);
+  const std::string first = dir_.File("first.xml");
+  ASSERT_EQ(config_.Save(first.c_str()), 1);
+  const std::string text = ReadWholeFile(first);
+  EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+  EXPECT_NE(text.find("<float name=\"nan\" value=\"0.000000\"/>"), std::string::npos) << text;
+
+  ds::Config loaded;
+  ASSERT_EQ(loaded.Load(first.c_str()), 1);
+  EXPECT_EQ(loaded.GetFloat("big"), FLT_MAX);
+  EXPECT_EQ(loaded.GetFloat("low"), -FLT_MAX);
+  EXPECT_EQ(loaded.GetFloat("nan"), 0.0f);
+  const std::string second = dir_.File("second.xml");
+  ASSERT_EQ(loaded.Save(second.c_str()), 1);
+  EXPECT_EQ(ReadWholeFile(second), text);
 }
 
 TEST_F(ConfigTest, FailedLoadsKeepWhatWasReadBefore) {
