@@ -6,8 +6,8 @@
 
 #include <mutex>
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/file_write.h"
 
 namespace update {

@@ -15,10 +15,10 @@
 #include <set>
 #include <vector>
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/file_write.h"
-#include "core/zip_entry.h"
+#include "core/zip/zip_entry.h"
 
 namespace update {
 namespace {

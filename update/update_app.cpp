@@ -12,15 +12,15 @@
 
 #include <curl/curl.h>
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
 #include "update/packet_downloader.h"
 #include "update/update_command_line.h"
 #include "update/update_dialog.h"
 #include "update/update_settings.h"
-#include "vexo/ui/tray_shell.h"
+#include "vexo/ui/shell/tray_shell.h"
 
 namespace update {
 namespace {

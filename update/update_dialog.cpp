@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
-#include "core/update_manifest.h"
+#include "core/zip/update_manifest.h"
 #include "update/update_messages.h"
 #include "update/update_settings.h"
 #include "update/update_worker.h"

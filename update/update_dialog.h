@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "core/message_target.h"
-#include "core/tray_icon.h"
+#include "core/thread/message_target.h"
+#include "core/shell/tray_icon.h"
 #include "update/update_command_line.h"
-#include "vexo/ui/icon.h"
-#include "vexo/ui/message_window.h"
+#include "vexo/ui/render/icon.h"
+#include "vexo/ui/dialog/message_window.h"
 
 class QEventLoop;
 class QProgressBar;

@@ -1,7 +1,7 @@
 // Messages the updater's worker posts to its window (all posted, never sent).
 #pragma once
 
-#include "vexo/ui/window_messages.h"
+#include "vexo/ui/dialog/window_messages.h"
 
 namespace update {
 

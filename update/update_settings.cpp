@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/packet_checksum.h"
-#include "core/path.h"
+#include "core/zip/packet_checksum.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
 
 namespace update {

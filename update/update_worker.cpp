@@ -6,9 +6,9 @@
 
 #include <chrono>
 
-#include "core/logger.h"
-#include "core/packet_checksum.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/zip/packet_checksum.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
 #include "update/packet_extractor.h"
 #include "update/update_messages.h"

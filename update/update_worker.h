@@ -11,9 +11,9 @@
 #include <mutex>
 #include <string>
 
-#include "core/message_target.h"
-#include "core/thread.h"
-#include "core/update_manifest.h"
+#include "core/thread/message_target.h"
+#include "core/thread/thread.h"
+#include "core/zip/update_manifest.h"
 #include "update/packet_downloader.h"
 
 namespace update {

@@ -5,10 +5,10 @@
 #include <tinyxml2.h>
 
 #include "app/assoc/mgr_config.h"
-#include "core/data_table.h"
-#include "core/file_system.h"
-#include "core/path.h"
-#include "vexo/ui/resource_mgr.h"
+#include "core/data/data_table.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
+#include "vexo/ui/resources/resource_mgr.h"
 
 AssociationTemplates::AssociationTemplates() = default;
 AssociationTemplates::~AssociationTemplates() = default;

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/path.h"
+#include "core/text/path.h"
 #include "core/platform/environment.h"
 #include "core/platform/file_write.h"
 

@@ -8,11 +8,11 @@
 
 #include "app/assoc/autostart_entry.h"
 #include "app/catalogue/dict_mgr.h"
-#include "core/file_system.h"
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/files/file_system.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
-#include "core/registry.h"
+#include "core/registry/registry.h"
 
 namespace {
 

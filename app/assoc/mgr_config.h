@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/config.h"
+#include "core/data/config.h"
 
 // Deployment defaults, used until MgrSet.xml names others. The update address is the base the
 // updater fetches its packets from too, so both programs agree.

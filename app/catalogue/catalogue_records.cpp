@@ -1,6 +1,6 @@
 #include "app/catalogue/catalogue_records.h"
 
-#include "core/data_table.h"
+#include "core/data/data_table.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/catalogue/dict_mgr.h"
 
-#include "core/singleton_impl.h"
-#include "vexo/ui/resource_mgr.h"
+#include "core/thread/singleton_impl.h"
+#include "vexo/ui/resources/resource_mgr.h"
 
 template class ds::Singleton<CDictMgr, 1>;
 

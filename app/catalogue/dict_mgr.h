@@ -4,7 +4,7 @@
 #pragma once
 #include "app/catalogue/catalogue_records.h"
 #include "app/catalogue/vec_dict.h"
-#include "core/singleton.h"
+#include "core/thread/singleton.h"
 
 class CDictMgr : public ds::SingletonBase {
  public:

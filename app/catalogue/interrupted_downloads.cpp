@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/catalogue/software_mgr.h"
-#include "core/path.h"
+#include "core/text/path.h"
 #include "vexo/download/record_file.h"
 
 namespace {

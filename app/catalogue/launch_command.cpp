@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/ascii.h"
-#include "core/path.h"
+#include "core/text/ascii.h"
+#include "core/text/path.h"
 
 namespace {
 

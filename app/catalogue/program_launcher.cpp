@@ -3,7 +3,7 @@
 #include "app/assoc/mgr_config.h"
 #include "app/catalogue/launch_command.h"
 #include "app/catalogue/software_mgr.h"
-#include "core/path.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/path.h"
+#include "core/text/path.h"
 #include "core/platform/environment.h"
 
 namespace {

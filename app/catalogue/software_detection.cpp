@@ -4,9 +4,9 @@
 
 #include "app/catalogue/registry_exe_path.h"
 #include "app/catalogue/software_mgr.h"
-#include "core/file_system.h"
-#include "core/path.h"
-#include "core/registry.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
+#include "core/registry/registry.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "app/assoc/mgr_config.h"
 #include "app/catalogue/dict_mgr.h"
 #include "app/shell/update_info.h"
-#include "core/file_system.h"
-#include "core/path.h"
-#include "core/registry.h"
-#include "vexo/ui/utilities.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
+#include "core/registry/registry.h"
+#include "vexo/ui/util/utilities.h"
 
 namespace {
 

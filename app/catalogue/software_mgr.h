@@ -8,8 +8,8 @@
 
 #include "app/catalogue/catalogue_records.h"
 #include "app/catalogue/software_state.h"
-#include "core/registry_types.h"
-#include "core/sync.h"
+#include "core/registry/registry_types.h"
+#include "core/thread/sync.h"
 
 class SoftwareMgr {
  public:

@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "app/catalogue/software_mgr.h"
-#include "core/sync.h"
-#include "vexo/ui/utilities.h"
+#include "core/thread/sync.h"
+#include "vexo/ui/util/utilities.h"
 
 namespace {
 

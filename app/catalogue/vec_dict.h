@@ -6,9 +6,9 @@
 #include <deque>
 #include <string>
 
-#include "core/data_table.h"
-#include "core/functor_ptr.h"
-#include "core/logger.h"
+#include "core/data/data_table.h"
+#include "core/thread/functor_ptr.h"
+#include "core/log/logger.h"
 
 namespace ds {
 

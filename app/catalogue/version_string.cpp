@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "app/catalogue/software_mgr.h"
-#include "core/version_resource.h"
+#include "core/pe/version_resource.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // between the download tasks, the queue, the download window and the main window.
 #pragma once
 
-#include "core/message_target.h"
+#include "core/thread/message_target.h"
 
 // A task's download has ended with the installer in place (lParam 0). A negative id belongs to
 // the manager's own update files.

@@ -6,8 +6,8 @@
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
 #include "app/shell/update_info.h"
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/disk.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/downloads/download_task.h"
-#include "core/message_target.h"
+#include "core/thread/message_target.h"
 
 class SoftwareMgr;
 

@@ -4,9 +4,9 @@
 
 #include "app/downloads/download_messages.h"
 #include "app/downloads/download_queue.h"
-#include "core/logger.h"
-#include "core/path.h"
-#include "core/thread.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
+#include "core/thread/thread.h"
 #include "vexo/download/record_file.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/catalogue/software_state.h"
-#include "core/message_target.h"
+#include "core/thread/message_target.h"
 #include "vexo/download/http_downloader4.h"
 
 class DownloadQueue;

@@ -1,7 +1,7 @@
 #include "app/pages/pinyin.h"
 
 #include "app/pages/pinyin_table.h"
-#include "core/text_codec.h"
+#include "core/text/text_codec.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/pages/pinyin.h"
-#include "core/ascii.h"
+#include "core/text/ascii.h"
 
 using ds::AsciiLower;
 

@@ -1,7 +1,7 @@
 #include "app/shell/update_info.h"
 
-#include "core/file_system.h"
-#include "core/path.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
 
 namespace {
 

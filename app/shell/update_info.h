@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "core/config.h"
+#include "core/data/config.h"
 
 class CUpdateInfo : public ds::Config {
  public:

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/pages/pinyin_index.h"
-#include "core/ascii.h"
+#include "core/text/ascii.h"
 
 namespace {
 

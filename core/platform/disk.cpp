@@ -10,8 +10,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/file_write.h"
 
 namespace ds {

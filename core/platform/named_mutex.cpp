@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "core/logger.h"
+#include "core/log/logger.h"
 
 namespace ds {
 namespace {

@@ -17,9 +17,9 @@
 #include <chrono>
 #include <thread>
 
-#include "core/ascii.h"
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/text/ascii.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 
 extern char** environ;
 

@@ -11,8 +11,8 @@
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_state.h"
 #include "tests/app/catalogue_fixture.h"
-#include "vexo/ui/pack_password.h"
-#include "vexo/ui/resource_mgr.h"
+#include "vexo/ui/resources/pack_password.h"
+#include "vexo/ui/resources/resource_mgr.h"
 
 namespace {
 

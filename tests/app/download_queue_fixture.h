@@ -16,11 +16,11 @@
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
 #include "app/downloads/download_queue.h"
-#include "core/message_target.h"
+#include "core/thread/message_target.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
 #include "tests/common/temp_dir.h"
-#include "tests/vexo/download4_test_support.h"
+#include "tests/vexo/download/download4_test_support.h"
 #include "vexo/download/record_file.h"
 
 namespace corvane_test {

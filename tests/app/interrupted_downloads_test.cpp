@@ -8,7 +8,7 @@
 #include "app/catalogue/software_mgr.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
-#include "tests/vexo/download4_test_support.h"
+#include "tests/vexo/download/download4_test_support.h"
 #include "vexo/download/record_file.h"
 
 namespace {

@@ -13,13 +13,13 @@
 
 #include "app/assoc/autostart_entry.h"
 #include "app/catalogue/dict_mgr.h"
-#include "core/file_system.h"
-#include "core/path.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
-#include "core/registry.h"
-#include "core/text_codec.h"
+#include "core/registry/registry.h"
+#include "core/text/text_codec.h"
 #include "tests/common/temp_dir.h"
-#include "vexo/ui/resource_mgr.h"
+#include "vexo/ui/resources/resource_mgr.h"
 
 namespace {
 

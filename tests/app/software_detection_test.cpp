@@ -15,7 +15,7 @@ const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 
 std::string Fixture(const char* name) {
   std::string here = __FILE__;
-  return here.substr(0, here.rfind('/')) + "/../core/fixtures/pe/" + name;
+  return here.substr(0, here.rfind('/')) + "/../core/pe/fixtures/" + name;
 }
 
 class SoftwareDetectionTest : public CatalogueFixture {

@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "core/ascii.h"
+#include "core/text/ascii.h"
 
 namespace corvane_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/file_system.h"
+#include "core/files/file_system.h"
 #include "core/platform/file_write.h"
 #include "tests/common/temp_dir.h"
 

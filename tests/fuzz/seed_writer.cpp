@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "core/config.h"
-#include "core/packet_checksum.h"
-#include "core/path.h"
-#include "core/registry_text.h"
-#include "core/registry_tree.h"
-#include "core/text_codec.h"
-#include "core/version_resource.h"
+#include "core/data/config.h"
+#include "core/zip/packet_checksum.h"
+#include "core/text/path.h"
+#include "core/registry/registry_text.h"
+#include "core/registry/registry_tree.h"
+#include "core/text/text_codec.h"
+#include "core/pe/version_resource.h"
 #include "tests/common/temp_dir.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "vexo/download/rd_record.h"
@@ -251,7 +251,7 @@ void WriteRecordSeeds() {
 // The version resource fixtures' executables, a bare version block read from one of them, and
 // a cut copy.
 void WritePeSeeds(const std::string& top) {
-  const std::string dir = top + "/tests/core/fixtures/pe/";
+  const std::string dir = top + "/tests/core/pe/fixtures/";
   for (const char* name : {"chinese_x64.exe", "no_version_x64.exe", "upper_table_x86.exe"}) {
     bool missing = false;
     const std::string image = corvane_fuzz::ReadFileBytes(dir + name, &missing);

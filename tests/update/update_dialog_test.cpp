@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/message_target.h"
+#include "core/thread/message_target.h"
 #include "tests/common/temp_dir.h"
 #include "update/packet_downloader.h"
 #include "update/update_dialog.h"

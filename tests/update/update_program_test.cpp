@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/packet_checksum.h"
-#include "core/path.h"
+#include "core/zip/packet_checksum.h"
+#include "core/text/path.h"
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
 #include "tests/common/http_server.h"

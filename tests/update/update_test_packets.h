@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "core/packet_checksum.h"
+#include "core/zip/packet_checksum.h"
 
 namespace update_test {
 

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/message_target.h"
-#include "core/packet_checksum.h"
+#include "core/thread/message_target.h"
+#include "core/zip/packet_checksum.h"
 #include "tests/common/http_server.h"
 #include "tests/common/temp_dir.h"
 #include "tests/update/update_test_packets.h"

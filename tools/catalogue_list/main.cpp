@@ -13,11 +13,11 @@
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/shell/update_info.h"
-#include "core/file_system.h"
-#include "core/path.h"
+#include "core/files/file_system.h"
+#include "core/text/path.h"
 #include "core/platform/process.h"
-#include "vexo/ui/pack_password.h"
-#include "vexo/ui/resource_mgr.h"
+#include "vexo/ui/resources/pack_password.h"
+#include "vexo/ui/resources/resource_mgr.h"
 
 namespace {
 

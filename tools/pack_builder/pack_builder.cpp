@@ -13,7 +13,7 @@
 #include <string>
 #include <system_error>
 
-#include "vexo/ui/pack_password.h"
+#include "vexo/ui/resources/pack_password.h"
 
 namespace fs = std::filesystem;
 

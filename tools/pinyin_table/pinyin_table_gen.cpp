@@ -31,7 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/text_codec.h"
+#include "core/text/text_codec.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "vexo/ui/image.h"
-#include "vexo/ui/render_image.h"
+#include "vexo/ui/render/image.h"
+#include "vexo/ui/render/render_image.h"
 
 namespace skin_gallery {
 

@@ -5,7 +5,7 @@
 
 #include <curl/curl.h>
 
-#include "core/logger.h"
+#include "core/log/logger.h"
 #include "vexo/download/download4_block.h"
 #include "vexo/download/header_line.h"
 

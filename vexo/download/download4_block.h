@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/sync.h"
-#include "core/thread.h"
+#include "core/thread/sync.h"
+#include "core/thread/thread.h"
 #include "vexo/download/record_file.h"
 
 struct Download4Block {

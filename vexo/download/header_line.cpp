@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/ascii.h"
+#include "core/text/ascii.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/ascii.h"
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/text/ascii.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/disk.h"
-#include "core/thread.h"
+#include "core/thread/thread.h"
 #include "vexo/download/header_line.h"
 #include "vexo/download/http_response.h"
 #include "vexo/download/http_socket.h"

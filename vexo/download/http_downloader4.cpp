@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/logger.h"
-#include "core/path.h"
+#include "core/log/logger.h"
+#include "core/text/path.h"
 #include "core/platform/disk.h"
 #include "vexo/download/download4_block.h"
 #include "vexo/download/download4_probe.h"
-#include "vexo/ui/utilities.h"
+#include "vexo/ui/util/utilities.h"
 
 using download4::BlockJob;
 using download4::ProbeJob;

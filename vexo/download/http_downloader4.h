@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/sync.h"
-#include "core/thread.h"
+#include "core/thread/sync.h"
+#include "core/thread/thread.h"
 #include "vexo/download/http_downloader_base.h"
 #include "vexo/download/record_file.h"
 #include "vexo/export.h"

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/path.h"
+#include "core/text/path.h"
 #include "core/platform/file_write.h"
 
 namespace {

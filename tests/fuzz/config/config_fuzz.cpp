@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/config.h"
-#include "core/text_codec.h"
+#include "core/data/config.h"
+#include "core/text/text_codec.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

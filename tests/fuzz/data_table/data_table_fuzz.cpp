@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/data_table.h"
-#include "core/number_text.h"
+#include "core/data/data_table.h"
+#include "core/text/number_text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

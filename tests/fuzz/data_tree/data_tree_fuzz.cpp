@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/data_table.h"
-#include "core/data_tree.h"
+#include "core/data/data_table.h"
+#include "core/data/data_tree.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/ascii.h"
+#include "core/text/ascii.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "vexo/download/http_response.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/packet_checksum.h"
+#include "core/zip/packet_checksum.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/path.h"
+#include "core/text/path.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "vexo/download/http_downloader4.h"
 #include "vexo/download/record_file.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/registry_text.h"
-#include "core/registry_tree.h"
+#include "core/registry/registry_text.h"
+#include "core/registry/registry_tree.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

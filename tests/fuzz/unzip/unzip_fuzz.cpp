@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/path.h"
-#include "core/unzip_file.h"
+#include "core/text/path.h"
+#include "core/zip/unzip_file.h"
 #include "tests/common/temp_dir.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "vexo/ui/pack_password.h"
+#include "vexo/ui/resources/pack_password.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/update_manifest.h"
+#include "core/zip/update_manifest.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

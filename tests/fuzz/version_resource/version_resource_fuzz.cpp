@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/pe_image.h"
-#include "core/version_resource.h"
+#include "core/pe/pe_image.h"
+#include "core/pe/version_resource.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

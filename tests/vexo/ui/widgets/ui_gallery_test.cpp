@@ -1,0 +1,154 @@
+// The widget gallery renders every widget with the real skin images: the picture is written to the
+// test's working folder (gallery.png), and the widgets show exactly the strip cells of their states.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include <set>
+
+// The gallery is a tool's source; the test compiles it in to inspect its tiles.
+#include "tools/skin_gallery/gallery.cpp"
+#include "tools/skin_gallery/pictures.cpp"
+
+namespace {
+
+std::string SourceRoot() {
+  std::string file = __FILE__;  // <root>/tests/vexo/ui/widgets/ui_gallery_test.cpp
+  for (int i = 0; i < 5; ++i) file = file.substr(0, file.find_last_of('/'));
+  return file;
+}
+
+class GalleryTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "ui_gallery_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) app_ = new QApplication(argc, argv);
+    std::string error;
+    rendered_ = skin_gallery::Render(SourceRoot() + "/data/pack", &result_, &error);
+    error_ = error;
+  }
+
+  static QImage Skin(const std::string& name) {
+    return QImage(QString::fromStdString(SourceRoot() + "/data/pack/" + name)).convertToFormat(QImage::Format_ARGB32);
+  }
+
+  // Compares the inside of a gallery tile (borders with soft edges left out) with the same part of
+  // the state cell `index` of a strip of `states` cells.
+  static int Mismatches(const QRect& tile, const QImage& strip, int states, int index, const QRect& part,
+                        const QPoint& offset = QPoint(0, 0)) {
+    const int cell = strip.width() / states;
+    int mismatches = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+      for (int x = part.left(); x <= part.right(); ++x) {
+        QRgb want = strip.pixel(index * cell + x, y);
+        QRgb got = result_.image.pixel(tile.left() + offset.x() + x, tile.top() + offset.y() + y);
+        if (qAlpha(want) == 255 && want != got) ++mismatches;
+      }
+    }
+    return mismatches;
+  }
+
+  static QApplication* app_;
+  static skin_gallery::Result result_;
+  static bool rendered_;
+  static std::string error_;
+};
+
+QApplication* GalleryTest::app_ = nullptr;
+skin_gallery::Result GalleryTest::result_;
+bool GalleryTest::rendered_ = false;
+std::string GalleryTest::error_;
+
+TEST_F(GalleryTest, RendersEveryWidgetWithTheSkinIntoOnePicture) {
+  ASSERT_TRUE(rendered_) << error_;
+  EXPECT_TRUE(result_.missing.empty());
+  ASSERT_EQ(result_.image.size(), QSize(1000, 900));
+  ASSERT_TRUE(result_.image.save("gallery.png", "PNG"));
+  QImage reread("gallery.png");
+  EXPECT_EQ(reread.size(), result_.image.size());
+
+  std::set<QRgb> colours;
+  for (int y = 0; y < result_.image.height(); y += 2) {
+    for (int x = 0; x < result_.image.width(); x += 2) colours.insert(result_.image.pixel(x, y));
+  }
+  EXPECT_GT(colours.size(), 1000u);
+
+  for (const char* name : {"VEXO_Button/normal", "VEXO_Button/hot", "VEXO_Button/pressed", "VEXO_Button/disabled",
+                           "VEXO_TransparentBt/hot", "PageButton/current", "VEXO_Checkbox/checked", "VEXO_ListCtrl",
+                           "VEXO_EditPass/stars", "VEXO_ComboBox/normal", "CSkinScrollBar/pressed-thumb",
+                           "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu"}) {
+    QRect tile = skin_gallery::FindTile(result_, name);
+    EXPECT_FALSE(tile.isEmpty()) << name;
+    EXPECT_TRUE(QRect(QPoint(0, 0), result_.image.size()).contains(tile)) << name;
+  }
+}
+
+// Each look of a button is the matching cell of its strip, drawn at its own size.
+TEST_F(GalleryTest, ButtonsShowTheCellOfTheirState) {
+  ASSERT_TRUE(rendered_) << error_;
+  const QImage download = Skin("img/BtDownload.png");
+  const char* looks[] = {"VEXO_Button/normal", "VEXO_Button/hot", "VEXO_Button/pressed", "VEXO_Button/disabled"};
+  for (int state = 0; state < 4; ++state) {
+    QRect tile = skin_gallery::FindTile(result_, looks[state]);
+    ASSERT_EQ(tile.size(), QSize(download.width() / 4, download.height())) << looks[state];
+    EXPECT_EQ(Mismatches(tile, download, 4, state, QRect(3, 3, tile.width() - 6, tile.height() - 6)), 0)
+        << looks[state];
+  }
+  // The current page's button is disabled and shows the strip's last cell; the hot one its second.
+  const QImage home = Skin("img/BtHome.png");
+  QRect current = skin_gallery::FindTile(result_, "PageButton/current");
+  EXPECT_EQ(Mismatches(current, home, 4, 3, QRect(4, 4, current.width() - 8, current.height() - 8)), 0);
+  const QImage common = Skin("img/BtCommon.png");
+  QRect hot = skin_gallery::FindTile(result_, "PageButton/hot");
+  EXPECT_EQ(Mismatches(hot, common, 4, 1, QRect(4, 4, hot.width() - 8, hot.height() - 8)), 0);
+}
+
+// Check boxes of type 0 draw their cell at its own size at the left, vertically centred: checked,
+// unchecked, disabled checked, disabled unchecked.
+TEST_F(GalleryTest, CheckBoxesShowTheCellOfTheirState) {
+  ASSERT_TRUE(rendered_) << error_;
+  const QImage strip = Skin("img/checkbox.png");
+  const char* looks[] = {"VEXO_Checkbox/checked", "VEXO_Checkbox/unchecked", "VEXO_Checkbox/disabled-checked",
+                         "VEXO_Checkbox/disabled-unchecked"};
+  for (int state = 0; state < 4; ++state) {
+    QRect tile = skin_gallery::FindTile(result_, looks[state]);
+    ASSERT_FALSE(tile.isEmpty()) << looks[state];
+    QPoint offset(0, (tile.height() - strip.height()) / 2);
+    EXPECT_EQ(Mismatches(tile, strip, 4, state, QRect(1, 1, 14, 14), offset), 0) << looks[state];
+  }
+  // The selected category is the unticked box: its stretched cell is the strip's second (selected) look.
+  const QImage category = Skin("img/type2.png");
+  QRect selected = skin_gallery::FindTile(result_, "Category/selected");
+  ASSERT_EQ(selected.size(), QSize(category.width() / 4, category.height()));
+  EXPECT_EQ(Mismatches(selected, category, 4, 1, QRect(0, 0, 24, selected.height())), 0);
+}
+
+// The list paints its selected row in the selected colours and the hovered row in the hover colours;
+// the message box takes its image's shape, so its cut corner shows the window behind it.
+TEST_F(GalleryTest, ListColoursAndShapedMessageBox) {
+  ASSERT_TRUE(rendered_) << error_;
+  QRect list = skin_gallery::FindTile(result_, "VEXO_ListCtrl");
+  ASSERT_FALSE(list.isEmpty());
+  int selected = 0;
+  int hovered = 0;
+  for (int y = list.top(); y <= list.bottom(); ++y) {
+    for (int x = list.left(); x <= list.right(); ++x) {
+      QRgb pixel = result_.image.pixel(x, y) & 0xFFFFFF;
+      selected += pixel == 0x4664C8;  // COLORREF 0xC86446
+      hovered += pixel == 0xCDE1E1;   // COLORREF 0xE1E1CD
+    }
+  }
+  EXPECT_GT(selected, 1000);
+  EXPECT_GT(hovered, 1000);
+
+  QRect box = skin_gallery::FindTile(result_, "VEXO_Dialog/message");
+  ASSERT_FALSE(box.isEmpty());
+  QRgb behind = result_.image.pixel(box.left() - 2, box.top() + 40);
+  EXPECT_EQ(result_.image.pixel(box.left(), box.top()), behind);
+  EXPECT_NE(result_.image.pixel(box.left() + 2, box.top() + 12), behind);
+}
+
+}  // namespace
