@@ -12,4 +12,5 @@ source "$top/scripts/sanitizer_env.sh"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_SANITIZE=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout 600 "$@"
+# Slow integration tests (label "slow": Xvfb, Wine, database clusters) run in the plain suite only.
+ctest --output-on-failure -j "$(nproc)" --timeout 600 -LE slow "$@"
