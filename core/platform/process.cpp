@@ -338,7 +338,14 @@ int StartProcessArgs(const char* path, const std::vector<std::string>& args,
       argv.push_back("/i");
     }
   }
-  argv.push_back(is_exe || is_msi ? (by_name ? file : AsArgument(file)) : file);
+  if (is_msi) {
+    // msiexec reads its package name as a Windows path; a POSIX one would be taken from the
+    // current drive's root. Wine's loader maps a program's POSIX path itself.
+    const std::string windows = WindowsPathOf(file);
+    argv.push_back(windows.empty() ? file : windows);
+  } else {
+    argv.push_back(is_exe ? (by_name ? file : AsArgument(file)) : file);
+  }
   argv.insert(argv.end(), args.begin(), args.end());
   if (!(is_exe || is_msi)) return Spawn(program, argv, directory, pid);
   // Wine runs in the prefix we read, quietly (its debug channels would flood our stderr).

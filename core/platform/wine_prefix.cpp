@@ -108,6 +108,34 @@ std::string ResolveWindowsPath(std::string_view path) {
   return current;
 }
 
+std::string WindowsPathOf(std::string_view path) {
+  const std::string prefix = WinePrefix();
+  std::string file = NativePath(path);
+  if (prefix.empty() || file.empty() || file[0] != '/') return std::string();
+  // Compare real folders: the drives are links, and so may be the file's folders.
+  const std::string real_dir = RealPath(DirectoryOf(file));
+  if (!real_dir.empty()) file = (real_dir == "/" ? std::string() : real_dir) + "/" + FileNameOf(file);
+  std::string best_target;
+  char best_drive = 0;
+  for (char drive = 'a'; drive <= 'z'; ++drive) {
+    const std::string target = RealPath(prefix + "/dosdevices/" + drive + ":");
+    if (target.empty() || (best_drive != 0 && target.size() <= best_target.size())) continue;
+    const bool holds = target == "/" || file == target ||
+                       (file.size() > target.size() && file.compare(0, target.size(), target) == 0 &&
+                        file[target.size()] == '/');
+    if (!holds) continue;
+    best_target = target;
+    best_drive = drive;
+  }
+  if (best_drive == 0) return std::string();
+  std::string rest = best_target == "/" ? file : file.substr(best_target.size());
+  for (char& c : rest) {
+    if (c == '/') c = '\\';
+  }
+  if (rest.empty()) rest = "\\";
+  return std::string(1, static_cast<char>(best_drive - 'a' + 'A')) + ":" + rest;
+}
+
 bool Wine32Installed() {
   const std::string wine = FindOnPath("wine");
   if (wine.empty()) return false;

@@ -24,6 +24,11 @@ DS_API std::string WinePrefix();
 // path (ours are absolute POSIX paths) comes back through NativePath unchanged.
 DS_API std::string ResolveWindowsPath(std::string_view path);
 
+// The other way: the Windows path Wine gives our file `path` (absolute), through the drive whose
+// folder holds it (the longest match among the prefix's dosdevices links), such as
+// "Z:\home\me\setup.msi" or "C:\Program Files\App". "" when no drive holds it.
+DS_API std::string WindowsPathOf(std::string_view path);
+
 // True for a path that starts with a drive letter and a colon.
 DS_API bool IsWindowsDrivePath(std::string_view path);
 

@@ -134,6 +134,7 @@ TEST(ProcessTest, WindowsProgramsRunThroughWine) {
   WriteWholeFile(dir.File("pkg.Msi"), "msi");
   ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
   ScopedEnv log("FAKE_WINE_LOG", dir.File("wine.log"));
+  ScopedEnv prefix("WINEPREFIX", dir.File("no-prefix"));  // no drives: paths stay ours
 
   ds::ProcessId pid = -1;
   int code = -1;
@@ -315,6 +316,19 @@ TEST(ProcessTest, WineRunsInThePrefixQuietlyWithFoldersMapped) {
   EXPECT_EQ(dir.File("prefix/drive_c/Program Files/App") + "\n" + dir.File("prefix") + "\n-all\n" + app + "\n/S\n",
             ReadWholeFile(dir.File("wine.log")));
   EXPECT_EQ(nullptr, std::getenv("WINEDEBUG")) << "only the child's environment has it";
+
+  // msiexec gets its package as a Windows path, through the drive that holds it.
+  WriteWholeFile(dir.File("prefix/drive_c/Program Files/App/pkg.msi"), "msi");
+  WriteWholeFile(dir.File("pkg.msi"), "msi");
+  ASSERT_GT(ds::StartProcess(dir.File("prefix/drive_c/Program Files/App/pkg.msi").c_str(), nullptr, nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_NE(std::string::npos, ReadWholeFile(dir.File("wine.log")).find("\nmsiexec\n/i\nC:\\Program Files\\App\\pkg.msi\n"));
+  ASSERT_EQ(0, symlink("/", dir.File("prefix/dosdevices/z:").c_str()));
+  ASSERT_GT(ds::StartProcess(dir.File("pkg.msi").c_str(), nullptr, nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  std::string windows = "Z:" + dir.File("pkg.msi");
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  EXPECT_NE(std::string::npos, ReadWholeFile(dir.File("wine.log")).find("\nmsiexec\n/i\n" + windows + "\n"));
 
   // Uninstall commands as the registry holds them: an unquoted path with blanks, and a program
   // that only Wine knows (msiexec.exe lives in the prefix's system folder).
