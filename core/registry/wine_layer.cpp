@@ -34,12 +34,14 @@ std::shared_ptr<const Tree> WineRegistryLayer::Snapshot() {
   std::lock_guard<std::mutex> guard(mutex_);
   struct stat st {};
   const bool present = ::stat(path.c_str(), &st) == 0;
-  if (cached_valid_ && !cached_racy_ && cached_path_ == path &&
+  // Wine saves a file by writing a new one and renaming it over the old, so a new version always
+  // has a new identity. (No second read of a just-written file, as our store does: a prefix's
+  // system.reg runs to megabytes.)
+  if (cached_valid_ && cached_path_ == path &&
       cached_stamp_ == FileStamp::Of(present, st)) {
     return cached_;
   }
 
-  const std::int64_t read_time = NowNs();
   std::string text;
   // The stamp kept is the one of the descriptor read: a file replaced meanwhile differs from it
   // and is read again next time.
@@ -59,7 +61,6 @@ std::shared_ptr<const Tree> WineRegistryLayer::Snapshot() {
   }
   cached_path_ = path;
   cached_stamp_ = FileStamp::Of(read > 0, st);
-  cached_racy_ = cached_stamp_.IsRacy(read_time);
   cached_valid_ = true;
   cached_ = tree;
   return cached_;

@@ -39,7 +39,6 @@ class DS_API WineRegistryLayer : public RegistryLayer {
   std::mutex mutex_;
   std::string cached_path_;
   FileStamp cached_stamp_;
-  bool cached_racy_ = false;
   bool cached_valid_ = false;
   std::shared_ptr<const Tree> cached_;
   WineParseReport report_;
