@@ -342,7 +342,7 @@ int StartProcessArgs(const char* path, const std::vector<std::string>& args,
     // msiexec reads its package name as a Windows path; a POSIX one would be taken from the
     // current drive's root. Wine's loader maps a program's POSIX path itself.
     const std::string windows = WindowsPathOf(file);
-    argv.push_back(windows.empty() ? file : windows);
+    argv.push_back(windows.empty() ? AsArgument(file) : windows);
   } else {
     argv.push_back(is_exe ? (by_name ? file : AsArgument(file)) : file);
   }
