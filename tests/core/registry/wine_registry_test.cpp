@@ -34,15 +34,13 @@ std::string Data(const Key* key, const char* name, std::uint32_t* type = nullptr
   return value->data;
 }
 
-const Key* Find(const Key& hive, const std::string& path) {
-  ds::reg::KeyPath names;
-  if (!ds::reg::SplitKeyPath(path, &names)) return nullptr;
-  const Key* key = &hive;
-  for (const std::string& name : names) {
-    key = key->FindSubkey(name);
-    if (key == nullptr) return nullptr;
-  }
-  return key;
+// Parses `text` as system.reg: keys below HKEY_LOCAL_MACHINE of `tree`.
+ds::reg::WineParseReport Parse(const std::string& text, ds::reg::Tree* tree) {
+  return ds::reg::ParseWineRegistry(text, &tree->root(ds::reg::kLocalMachine));
+}
+
+const Key* Find(const ds::reg::Tree& tree, const ds::reg::KeyPath& path) {
+  return tree.Find(ds::reg::kLocalMachine, path);
 }
 
 TEST(WineRegistryTextTest, EveryValueTypeAndEscape) {
@@ -65,13 +63,13 @@ TEST(WineRegistryTextTest, EveryValueTypeAndEscape) {
       "\n"
       "[Software\\\\\\x8f6f\\x4ef6\\\\Odd\\]Name] 1700000001\n"
       "\"A\"=dword:00000001\n";
-  Key hive;
-  const ds::reg::WineParseReport report = ds::reg::ParseWineRegistry(text, &hive);
+  ds::reg::Tree tree;
+  const ds::reg::WineParseReport report = Parse(text, &tree);
   EXPECT_TRUE(report.recognised);
   EXPECT_EQ(0, report.damaged_line);
   EXPECT_EQ(2, report.keys);
 
-  const Key* key = Find(hive, "SOFTWARE\\corvane\\TYPES");
+  const Key* key = Find(tree, {"SOFTWARE", "corvane", "TYPES"});
   ASSERT_NE(nullptr, key);
   std::uint32_t type = 0;
   EXPECT_EQ(std::string("default\0", 8), Data(key, ""));
@@ -95,9 +93,7 @@ TEST(WineRegistryTextTest, EveryValueTypeAndEscape) {
   EXPECT_EQ(std::string("\xF0\x9F\x98\x80!\0", 6), Data(key, "Emoji")) << "a surrogate pair";
   EXPECT_EQ(std::string("中文值\0", 10), Data(key, "中文"));
 
-  const Key* chinese = Find(hive, "Software\\软件\\Odd]Name");
-  ASSERT_NE(nullptr, chinese) << "escaped key names: Chinese and ']'";
-  EXPECT_EQ("软件", Find(hive, "Software")->FindSubkey("软件")->name);
+  EXPECT_NE(nullptr, Find(tree, {"Software", "软件", "Odd]Name"})) << "escaped key names: Chinese and ']'";
 }
 
 TEST(WineRegistryTextTest, DamageStopsTheReadAndForeignTextIsNotRead) {
@@ -113,25 +109,24 @@ TEST(WineRegistryTextTest, DamageStopsTheReadAndForeignTextIsNotRead) {
       "\"C\"=hex:01,02,\\\n",  // data cut off at the end of the file
   };
   for (const char* damage : damages) {
-    Key hive;
-    const std::string text = good + damage + "[Software\\\\After] 1700000000\n\"Z\"=\"z\"\n";
-    const ds::reg::WineParseReport report = ds::reg::ParseWineRegistry(text, &hive);
-    EXPECT_TRUE(report.recognised) << damage;
-    EXPECT_EQ(9, report.damaged_line) << damage;
-    const Key* before = Find(hive, "Software\\Before");
+    ds::reg::Tree tree;
+    const ds::reg::WineParseReport report =
+        Parse(good + damage + "[Software\\\\After] 1700000000\n\"Z\"=\"z\"\n", &tree);
+    EXPECT_TRUE(report.recognised && report.damaged_line == 9) << damage;
+    const Key* before = Find(tree, {"Software", "Before"});
     ASSERT_NE(nullptr, before) << damage;
     EXPECT_EQ(2u, before->values.size()) << damage;
-    EXPECT_EQ(nullptr, Find(hive, "Software\\After")) << damage;
-    EXPECT_EQ(nullptr, Find(hive, "Software\\Cut")) << damage;
+    EXPECT_EQ(nullptr, Find(tree, {"Software", "After"})) << damage;
+    EXPECT_EQ(nullptr, Find(tree, {"Software", "Cut"})) << damage;
   }
 
   // Without Wine's header nothing is read: a regedit export, an empty or binary file.
   for (const std::string& text : {std::string("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\x]\n"),
                                  std::string(), std::string("\0\xff\xfe[x]\n", 6),
                                  std::string("WINE REGISTRY Version 3\n[x] 1\n")}) {
-    Key hive;
-    EXPECT_FALSE(ds::reg::ParseWineRegistry(text, &hive).recognised);
-    EXPECT_TRUE(hive.subkeys.empty());
+    ds::reg::Tree tree;
+    EXPECT_FALSE(Parse(text, &tree).recognised);
+    EXPECT_TRUE(tree.root(ds::reg::kLocalMachine).subkeys.empty());
   }
 }
 
@@ -241,16 +236,13 @@ TEST_F(WineLayerTest, ChangedAndReplacedFilesAreReadAgain) {
   std::thread writer([&] {
     for (int g = 2; !stop; ++g) WriteHive("system.reg", body(g));
   });
+  ds::reg::WineRegistryLayer layer(ds::reg::WineRegistryLayer::Hive::kMachine);
   int mixed = 0;
   for (int i = 0; i < 300; ++i) {
-    const std::string first = Get(HKEY_LOCAL_MACHINE, "Software\\First", "Gen");
-    ds::reg::RegistryStore& store = ds::reg::RegistryStore::Instance();
-    for (const auto& tree : store.ReadLayers()) {
-      const Key* a = tree->Find(ds::reg::kLocalMachine, {"Software", "First"});
-      const Key* b = tree->Find(ds::reg::kLocalMachine, {"Software", "Last"});
-      if ((a == nullptr) != (b == nullptr) || (a && Data(a, "Gen") != Data(b, "Gen"))) ++mixed;
-    }
-    EXPECT_NE("<no key>", first);
+    const auto tree = layer.Snapshot();
+    const Key* first = tree ? Find(*tree, {"Software", "First"}) : nullptr;
+    const Key* last = tree ? Find(*tree, {"Software", "Last"}) : nullptr;
+    if (first == nullptr || last == nullptr || Data(first, "Gen") != Data(last, "Gen")) ++mixed;
   }
   stop = true;
   writer.join();
