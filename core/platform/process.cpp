@@ -121,6 +121,15 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrid
   return env;
 }
 
+// What Wine's programs run with: the prefix we read, and quiet (Wine's debug channels would
+// flood our standard error).
+std::vector<std::string> WineEnvironment() {
+  const std::string prefix = WinePrefix();
+  std::vector<std::string> overrides{"WINEDEBUG=-all"};
+  if (!prefix.empty()) overrides.push_back("WINEPREFIX=" + prefix);
+  return EnvironmentWith(overrides);
+}
+
 // Spawns `program` with `argv` (argv[0] included) and our environment, or `env` when given.
 // See the header for what the child gets.
 int Spawn(const std::string& program, const std::vector<std::string>& argv,
@@ -348,12 +357,21 @@ int StartProcessArgs(const char* path, const std::vector<std::string>& args,
   }
   argv.insert(argv.end(), args.begin(), args.end());
   if (!(is_exe || is_msi)) return Spawn(program, argv, directory, pid);
-  // Wine runs in the prefix we read, quietly (its debug channels would flood our stderr).
-  const std::string prefix = WinePrefix();
-  std::vector<std::string> overrides{"WINEDEBUG=-all"};
-  if (!prefix.empty()) overrides.push_back("WINEPREFIX=" + prefix);
-  const std::vector<std::string> env = EnvironmentWith(overrides);
+  const std::vector<std::string> env = WineEnvironment();
   return Spawn(program, argv, directory, pid, &env);
+}
+
+int WaitForWineServer(int timeout_ms) {
+  const std::string server = FindOnPath("wineserver");
+  if (server.empty()) return -1;
+  const std::vector<std::string> env = WineEnvironment();
+  ProcessId pid = -1;
+  if (Spawn(server, {server, "-w"}, std::string(), &pid, &env) != kSpawnStarted) return -1;
+  int code = 0;
+  if (WaitProcess(pid, timeout_ms, &code) == 1) return 1;
+  kill(pid, SIGTERM);  // only the waiting client: the server itself goes on
+  WaitProcess(pid, -1, &code);
+  return 0;
 }
 
 int StartProcess(const char* path, const char* parameters, const char* working_dir,

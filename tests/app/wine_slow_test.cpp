@@ -76,7 +76,7 @@ class WineSlowTest : public DownloadQueueFixture {
   }
 
   // Waits until Wine's server has ended, which is when it saves the registry files.
-  static void FlushRegistry() { ASSERT_EQ(0, RunCommand("WINEPREFIX='" + prefix_ + "' wineserver -w")); }
+  static void FlushRegistry() { ASSERT_EQ(1, ds::WaitForWineServer(60000)); }
 
   static std::string Get(HKEY root, const std::string& key, const char* name) {
     ds::Registry reg(root);
