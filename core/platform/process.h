@@ -108,9 +108,9 @@ DS_API std::vector<std::string> SplitParameters(std::string_view text);
 DS_API int RunCommandLine(const char* command_line, ProcessId* pid = nullptr);
 
 // Waits, at most `timeout_ms`, until Wine's server for the prefix in use has ended, which is
-// when Wine writes the prefix's registry files (it keeps changes in memory until then, or for
-// up to half a minute): after a Windows installer ends, its keys are readable once this returns
-// 1. 0 when the time ran out (the server goes on), -1 when wineserver is not installed.
+// when Wine writes the prefix's registry files (it keeps changes in memory until then, or until
+// its next periodic save): after a Windows installer ends, its keys are readable once this
+// returns 1. 0 when the time ran out (the server goes on), -1 when wineserver is not installed.
 DS_API int WaitForWineServer(int timeout_ms);
 
 // Opens a document, folder or URL with the desktop's handler (xdg-open), without waiting.
