@@ -341,6 +341,20 @@ TEST(ProcessTest, WineRunsInThePrefixQuietlyWithFoldersMapped) {
             ReadWholeFile(dir.File("wine.log")).find("\nMsiExec.exe\n/X{6F330B47-2577-43AD-9095-1861BA25889B}\n"));
 }
 
+TEST(ProcessTest, WaitingForTheWineServerIsBounded) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  ScopedEnv path("PATH", dir.File("bin"));
+  EXPECT_EQ(-1, ds::WaitForWineServer(100)) << "no wineserver";
+  WriteScript(dir.File("bin/wineserver"), "[ \"$1\" = -w ] && exec /bin/sleep \"$FAKE_SERVER_LIFE\"");
+  ScopedEnv life("FAKE_SERVER_LIFE", "0.1");
+  EXPECT_EQ(1, ds::WaitForWineServer(5000));
+  ScopedEnv longer("FAKE_SERVER_LIFE", "30");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, ds::WaitForWineServer(200));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST(ProcessTest, MissingWineAndMissing32BitWineAreSaidPlainly) {
   TempDir dir;
   mkdir(dir.File("bin").c_str(), 0755);
