@@ -12,11 +12,13 @@
 #include "core/log/logger.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
+#include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
 
 namespace {
 
 constexpr char kSettingsFile[] = "MgrSet.xml";
+constexpr char kWinePrefixKey[] = "WinePrefix";
 constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\windows\\currentversion\\run";
 constexpr char kRunValue[] = "RURUZOV";
 constexpr unsigned long kRunValueSize = 512;
@@ -119,6 +121,15 @@ void CMgrConfig::ReadKeys() {
   GetInteger("OpenAssociateWnd", openAssociateWnd_);
   const char* soft = GetString("Softdata");
   if (soft[0] != '\0') softData_ = soft;
+  winePrefix_ = GetString(kWinePrefixKey);
+  ds::SetConfiguredWinePrefix(winePrefix_);
+}
+
+void CMgrConfig::SetWinePrefix(const char* prefix) {
+  if (prefix == nullptr) return;
+  winePrefix_ = prefix;
+  SetString(kWinePrefixKey, prefix);
+  ds::SetConfiguredWinePrefix(winePrefix_);
 }
 
 void CMgrConfig::ReadStartupState() {

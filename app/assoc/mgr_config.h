@@ -101,6 +101,10 @@ class CMgrConfig : public ds::Config {
   const std::string& GetServer() const { return server_; }
   unsigned GetPort() const { return port_; }
   const OsVersionInfo& GetOsVersion() const { return osVersion_; }
+  // "WinePrefix": the Wine prefix Windows programs install into when $WINEPREFIX is not set
+  // ("" for ~/.wine). Setting it takes effect at once (registry reads, started programs).
+  const std::string& GetWinePrefix() const { return winePrefix_; }
+  void SetWinePrefix(const char* prefix);
   AssociationTemplates& Templates() { return *templates_; }
 
  private:
@@ -119,6 +123,7 @@ class CMgrConfig : public ds::Config {
   int openAssociateWnd_ = 0;
   int startup_ = 0;
   std::string softData_;
+  std::string winePrefix_;
   std::vector<AssociationSetting*> associations_;
   std::string server_;
   unsigned port_ = kDefaultLoginPort;

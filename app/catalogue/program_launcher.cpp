@@ -5,6 +5,7 @@
 #include "app/catalogue/software_mgr.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
+#include "core/platform/wine_prefix.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ unsigned OsMajorVersion() {
 bool SoftwareMgr::RunProgram(int id, const char* parameters) {
   SoftwareState* state = FindState(id);
   if (state == nullptr || state->enableuse == 0) return false;
-  if (!ds::IsRegularFile(state->installedExe)) {
+  if (!ds::IsRegularFile(ds::ResolveWindowsPath(state->installedExe))) {
     DetectSoftware(id);
     return false;
   }
@@ -36,7 +37,7 @@ bool SoftwareMgr::RunProgramByName(const std::string& name, const char* paramete
   SoftwareState* state = FindStateByName(name);
   if (state == nullptr || state->enableuse == 0) return false;
   const std::string directory = LaunchWorkingDirectory(state->installedExe, state->type, OsMajorVersion());
-  if (!ds::IsRegularFile(state->installedExe) && state->type != -2) {
+  if (!ds::IsRegularFile(ds::ResolveWindowsPath(state->installedExe)) && state->type != -2) {
     // A download in progress owns the status until it ends.
     if (!IsBusyStatus(CurrentStatus(*state))) SetStatus(state, StatusDownloaded);
     return false;

@@ -6,6 +6,7 @@
 #include "app/catalogue/software_mgr.h"
 #include "core/files/file_system.h"
 #include "core/text/path.h"
+#include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
 
 namespace {
@@ -62,7 +63,12 @@ void SoftwareMgr::DetectSoftware(int id) {
     return;
   }
 
-  if (!ds::IsRegularFile(path) && state->type != -2) return;
+  // Registry values name Windows paths ("C:\Program Files\..."): files inside the Wine prefix.
+  // A type -2 entry (a system program, its path possibly followed by arguments) keeps its text;
+  // starting it resolves the program part.
+  const std::string resolved = ds::ResolveWindowsPath(path);
+  if (state->type != -2) path = resolved;
+  if (!ds::IsRegularFile(resolved) && state->type != -2) return;
   if (IsMajorVersionEntry(state->id) &&
       MajorVersion(ReadVersionString(path, "ProductVersion")) != MajorVersion(state->verinfo)) {
     return;

@@ -6,6 +6,7 @@
 #include "core/files/file_system.h"
 #include "core/text/path.h"
 #include "core/registry/registry.h"
+#include "core/registry/wine_layer.h"
 #include "vexo/ui/util/utilities.h"
 
 namespace {
@@ -18,9 +19,13 @@ SoftwareMgr* GetSoftwareMgr() { return g_softwareMgr; }
 
 void SetSoftwareMgr(SoftwareMgr* manager) { g_softwareMgr = manager; }
 
-// Sockets need no library start-up here, so there is nothing to start or to clean up.
+// Sockets need no library start-up here, so there is nothing to start or to clean up. The
+// catalogue's Windows installers write their keys into the Wine prefix: its registry is read
+// beneath ours from here on.
 SoftwareMgr::SoftwareMgr()
-    : roots_{HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_USERS} {}
+    : roots_{HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_USERS} {
+  ds::reg::AttachWineRegistry();
+}
 
 SoftwareMgr::~SoftwareMgr() = default;
 

@@ -3,6 +3,7 @@
 
 #include "app/catalogue/software_mgr.h"
 #include "core/pe/version_resource.h"
+#include "core/platform/wine_prefix.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ std::string TableName(unsigned language, unsigned codePage) {
 
 std::string SoftwareMgr::ReadVersionString(const std::string& file, const char* name) {
   std::string block;
-  if (!ds::GetFileVersionInfo(file.c_str(), block)) return "";
+  if (!ds::GetFileVersionInfo(ds::ResolveWindowsPath(file).c_str(), block)) return "";
   std::string value;
   std::vector<ds::VersionTranslation> translations;
   if (ds::QueryVersionTranslations(block, translations)) {

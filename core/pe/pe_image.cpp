@@ -158,6 +158,15 @@ class ResourceTree {
 
 }  // namespace
 
+std::uint16_t PeMachine(const unsigned char* image, std::size_t size) {
+  if (image == nullptr) return 0;
+  const Bytes bytes(image, size);
+  if (!bytes.Has(0, 64) || bytes.U16(0) != kDosMagic) return 0;
+  const std::size_t pe = bytes.U32(0x3C);
+  if (!bytes.Has(pe, 4 + kCoffHeaderSize) || bytes.U32(pe) != kPeSignature) return 0;
+  return bytes.U16(pe + 4);
+}
+
 int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t type,
                    std::size_t& offset, std::size_t& length) {
   if (image == nullptr) return 0;

@@ -10,6 +10,14 @@ namespace ds {
 // Resource type ids of the resource directory (RT_*).
 constexpr std::uint16_t kPeResourceVersion = 16;
 
+// Machine types of the COFF header (IMAGE_FILE_MACHINE_*).
+constexpr std::uint16_t kPeMachineI386 = 0x014C;
+constexpr std::uint16_t kPeMachineAmd64 = 0x8664;
+
+// The machine field of a PE image's COFF header, or 0 when the bytes are not a PE image. Only
+// the headers need to be present.
+std::uint16_t PeMachine(const unsigned char* image, std::size_t size);
+
 // Finds the first resource of the numeric type `type` (its first name, first language) in the
 // image `image` of `size` bytes. 1 with `offset` and `length` giving its bytes inside `image`;
 // 0 when the image is not a PE image, has no such resource, or its headers are broken.

@@ -20,6 +20,7 @@
 #include "core/text/ascii.h"
 #include "core/log/logger.h"
 #include "core/text/path.h"
+#include "core/platform/wine_prefix.h"
 
 extern char** environ;
 
@@ -73,6 +74,16 @@ char ProcessState(ProcessId pid) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+bool IsWineLoader(const std::string& name) {
+  return name == "wine" || name == "wine64" || name == "wine-preloader" || name == "wine64-preloader";
+}
+
+// The file name of a Windows or POSIX path.
+std::string WindowsBaseName(std::string_view path) {
+  std::size_t separator = path.find_last_of("\\/");
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -94,13 +105,45 @@ int SpawnErrorCode(int error) {
   }
 }
 
-// Spawns `program` with `argv` (argv[0] included). See the header for what the child gets.
+// Our environment with `overrides` ("NAME=value") replacing or adding those variables.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
+  std::vector<std::string> env;
+  for (char** item = environ; item != nullptr && *item != nullptr; ++item) {
+    const std::string_view entry(*item);
+    bool replaced = false;
+    for (const std::string& o : overrides) {
+      const std::size_t eq = o.find('=');
+      if (entry.size() > eq && entry.substr(0, eq + 1) == std::string_view(o).substr(0, eq + 1)) replaced = true;
+    }
+    if (!replaced) env.emplace_back(entry);
+  }
+  env.insert(env.end(), overrides.begin(), overrides.end());
+  return env;
+}
+
+// What Wine's programs run with: the prefix we read, and quiet (Wine's debug channels would
+// flood our standard error).
+std::vector<std::string> WineEnvironment() {
+  const std::string prefix = WinePrefix();
+  std::vector<std::string> overrides{"WINEDEBUG=-all"};
+  if (!prefix.empty()) overrides.push_back("WINEPREFIX=" + prefix);
+  return EnvironmentWith(overrides);
+}
+
+// Spawns `program` with `argv` (argv[0] included) and our environment, or `env` when given.
+// See the header for what the child gets.
 int Spawn(const std::string& program, const std::vector<std::string>& argv,
-          const std::string& working_dir, ProcessId* pid_out) {
+          const std::string& working_dir, ProcessId* pid_out,
+          const std::vector<std::string>* env = nullptr) {
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
   for (const std::string& item : argv) pointers.push_back(const_cast<char*>(item.c_str()));
   pointers.push_back(nullptr);
+  std::vector<char*> env_pointers;
+  if (env != nullptr) {
+    for (const std::string& item : *env) env_pointers.push_back(const_cast<char*>(item.c_str()));
+    env_pointers.push_back(nullptr);
+  }
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
@@ -121,7 +164,8 @@ int Spawn(const std::string& program, const std::vector<std::string>& argv,
     error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t child = -1;
   if (error == 0)
-    error = posix_spawn(&child, program.c_str(), &actions, &attributes, pointers.data(), environ);
+    error = posix_spawn(&child, program.c_str(), &actions, &attributes, pointers.data(),
+                        env != nullptr ? env_pointers.data() : environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) {
@@ -209,6 +253,11 @@ std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_sel
     const std::string exe = GetProcessExecutable(pid);
     if (!exe.empty()) {
       matches = AsciiEqualsIgnoreCase(BaseName(exe), name);
+      // A Windows program runs in Wine's loader, which puts the program's path in argv[0].
+      if (!matches && IsWineLoader(BaseName(exe))) {
+        std::string cmdline = ReadProcFile(base + "/cmdline");
+        matches = AsciiEqualsIgnoreCase(WindowsBaseName(cmdline.substr(0, cmdline.find('\0'))), name);
+      }
     } else {
       // Not ours to inspect (or a kernel thread): argv[0], then the short name. The kernel keeps
       // at most 15 bytes of that name.
@@ -262,17 +311,23 @@ int StartProcessArgs(const char* path, const std::vector<std::string>& args,
                      const char* working_dir, ProcessId* pid) {
   if (pid != nullptr) *pid = -1;
   if (path == nullptr || path[0] == '\0') return kSpawnFileNotFound;
-  std::string file = NativePath(path);
+  // Windows paths (from a registry value, an uninstall command) name files inside the prefix.
+  std::string file = ResolveWindowsPath(path);
+  bool by_name = false;  // a Windows program wine finds itself (msiexec.exe, regedit.exe)
   if (file.find('/') == std::string::npos) {
     std::string resolved = FindOnPath(file);
-    if (resolved.empty()) return kSpawnFileNotFound;
-    file = resolved;
+    if (resolved.empty()) {
+      if (!EndsWithIgnoreCase(file, ".exe")) return kSpawnFileNotFound;
+      by_name = true;
+    } else {
+      file = resolved;
+    }
   } else {
     struct stat st;
     if (stat(file.c_str(), &st) != 0)
       return errno == EACCES ? kSpawnAccessDenied : kSpawnFileNotFound;
   }
-  std::string directory = working_dir != nullptr ? NativePath(working_dir) : std::string();
+  std::string directory = working_dir != nullptr ? ResolveWindowsPath(working_dir) : std::string();
   if (!directory.empty() && !IsDirectory(directory)) return kSpawnPathNotFound;
 
   std::vector<std::string> argv;
@@ -280,20 +335,43 @@ int StartProcessArgs(const char* path, const std::vector<std::string>& args,
   bool is_exe = EndsWithIgnoreCase(file, ".exe");
   bool is_msi = EndsWithIgnoreCase(file, ".msi");
   if (is_exe || is_msi) {
-    program = FindOnPath("wine");
-    if (program.empty()) {
-      LogWarn("ds::StartProcess")("%s is a Windows program and wine is not installed.", file.c_str());
-      return kSpawnNoAssociation;
+    const WineStatus status = CheckWineFor(file);
+    if (status != WineStatus::kReady) {
+      LogWarn("ds::StartProcess")("%s", WineStatusMessage(status, file).c_str());
+      return status == WineStatus::kNoWine ? kSpawnNoAssociation : kSpawnBadFormat;
     }
+    program = FindOnPath("wine");
     argv.push_back(program);
     if (is_msi) {
       argv.push_back("msiexec");
       argv.push_back("/i");
     }
   }
-  argv.push_back(is_exe || is_msi ? AsArgument(file) : file);
+  if (is_msi) {
+    // msiexec reads its package name as a Windows path; a POSIX one would be taken from the
+    // current drive's root. Wine's loader maps a program's POSIX path itself.
+    const std::string windows = WindowsPathOf(file);
+    argv.push_back(windows.empty() ? AsArgument(file) : windows);
+  } else {
+    argv.push_back(is_exe ? (by_name ? file : AsArgument(file)) : file);
+  }
   argv.insert(argv.end(), args.begin(), args.end());
-  return Spawn(program, argv, directory, pid);
+  if (!(is_exe || is_msi)) return Spawn(program, argv, directory, pid);
+  const std::vector<std::string> env = WineEnvironment();
+  return Spawn(program, argv, directory, pid, &env);
+}
+
+int WaitForWineServer(int timeout_ms) {
+  const std::string server = FindOnPath("wineserver");
+  if (server.empty()) return -1;
+  const std::vector<std::string> env = WineEnvironment();
+  ProcessId pid = -1;
+  if (Spawn(server, {server, "-w"}, std::string(), &pid, &env) != kSpawnStarted) return -1;
+  int code = 0;
+  if (WaitProcess(pid, timeout_ms, &code) == 1) return 1;
+  kill(pid, SIGTERM);  // only the waiting client: the server itself goes on
+  WaitProcess(pid, -1, &code);
+  return 0;
 }
 
 int StartProcess(const char* path, const char* parameters, const char* working_dir,
@@ -433,7 +511,8 @@ int RunCommandLine(const char* command_line, ProcessId* pid) {
     for (std::size_t end = 0; end <= text.size(); ++end) {
       if (end < text.size() && !IsBlank(text[end])) continue;
       std::string candidate(text.substr(0, end));
-      if (candidate.find_first_of("/\\") != std::string::npos && IsRegularFile(NativePath(candidate))) {
+      if (candidate.find_first_of("/\\") != std::string::npos &&
+          IsRegularFile(ResolveWindowsPath(candidate))) {
         program = candidate;
         rest = end;
         break;

@@ -37,7 +37,8 @@ constexpr int kSpawnStarted = 33;        // the value returned on success
 // target of /proc/<pid>/exe (a " (deleted)" mark of a replaced binary ignored); only when that
 // cannot be read (another user's process) are argv[0]'s file name and the kernel's short
 // process name consulted. Ended processes not yet reaped (zombies) are not running and are left
-// out; so is this process unless `include_self`.
+// out; so is this process unless `include_self`. A Windows program running under Wine (whose
+// executable is Wine's loader) is found by the file name of its Windows path in argv[0].
 DS_API std::vector<ProcessId> FindProcessByName(std::string_view name, bool include_self = false);
 
 // The full path of process `pid`'s executable (0: this process), a " (deleted)" mark of a binary
@@ -53,13 +54,17 @@ DS_API std::string FindOnPath(std::string_view name);
 
 // Starts the program `path` with `parameters` (one text, split with Windows quoting rules,
 // see SplitParameters) in `working_dir` (null or "" keeps ours).
-//  - `path` passes NativePath; a name without '/' is looked up on $PATH; a relative path is
-//    taken from our current directory.
+//  - `path` and `working_dir` pass ResolveWindowsPath (a "C:\..." path names a file in the Wine
+//    prefix); a name without '/' is looked up on $PATH (a .exe name that is not there is left to
+//    wine, which finds msiexec.exe and its kin itself); a relative path is taken from our current
+//    directory.
 //  - A .exe runs as "wine <path> <parameters>", a .msi as "wine msiexec /i <path> <parameters>"
-//    (extensions compared ignoring case).
+//    (extensions compared ignoring case), with WINEPREFIX set to WinePrefix() and WINEDEBUG=-all.
 // Returns kSpawnStarted, or kSpawnFileNotFound when the file is missing (checked first),
 // kSpawnPathNotFound when the working directory is missing, kSpawnNoAssociation for a Windows
-// program when wine is not installed, or another kSpawn* code for the spawn error.
+// program when wine is not installed, kSpawnBadFormat for a 32-bit program when Wine has no
+// 32-bit part (both logged with the message of WineStatusMessage, which a window shows the user),
+// or another kSpawn* code for the spawn error.
 // `pid` receives the child's id (see the note on reaping above); with a null `pid` the child is
 // reaped in the background.
 DS_API int StartProcess(const char* path, const char* parameters, const char* working_dir,
@@ -101,6 +106,12 @@ DS_API std::vector<std::string> SplitParameters(std::string_view text);
 // file is the program (C:\Program Files\x\uninst.exe /S), as Windows tries them. Then as
 // StartProcessArgs, in our working directory. `pid` as for StartProcess.
 DS_API int RunCommandLine(const char* command_line, ProcessId* pid = nullptr);
+
+// Waits, at most `timeout_ms`, until Wine's server for the prefix in use has ended, which is
+// when Wine writes the prefix's registry files (it keeps changes in memory until then, or until
+// its next periodic save): after a Windows installer ends, its keys are readable once this
+// returns 1. 0 when the time ran out (the server goes on), -1 when wineserver is not installed.
+DS_API int WaitForWineServer(int timeout_ms);
 
 // Opens a document, folder or URL with the desktop's handler (xdg-open), without waiting.
 // A text of the form "scheme:..." (a scheme of two or more letters) is a URL and passed as it

@@ -84,21 +84,46 @@ KeyPath Joined(const KeyPath& a, const KeyPath& b) {
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-// The key at `path` as each layer has it. The fixed part of a root (`base` names: SOFTWARE\Classes
-// of HKEY_CLASSES_ROOT) exists, empty, even before anything was stored there.
+// The 32-bit view of a key under HKEY_LOCAL_MACHINE\SOFTWARE: SOFTWARE\Wow6432Node\X for
+// SOFTWARE\X. The program is a 32-bit Windows program by design, and Windows sends such a
+// program's reads there; a 64-bit Wine prefix keeps what 32-bit installers wrote there.
+bool Wow6432Path(int root, const KeyPath& path, KeyPath* wow) {
+  if (root != reg::kLocalMachine || path.size() < 2 || !reg::NamesEqual(path[0], "SOFTWARE") ||
+      reg::NamesEqual(path[1], "Wow6432Node")) {
+    return false;
+  }
+  *wow = path;
+  wow->insert(wow->begin() + 1, "Wow6432Node");
+  return true;
+}
+
+// The key at `path` as each layer has it, then as each layer has its 32-bit view: a read finds
+// the native value first and falls back to the 32-bit one; enumerations list both. The fixed part
+// of a root (`base` names: SOFTWARE\Classes of HKEY_CLASSES_ROOT) exists, empty, even before
+// anything was stored there.
 Chain FindChain(const Layers& layers, int root, const KeyPath& path, std::size_t base) {
   static const Key kEmpty;
   Chain chain;
   for (const auto& tree : layers) {
     if (const Key* key = tree->Find(root, path)) chain.push_back(key);
   }
+  KeyPath wow;
+  if (Wow6432Path(root, path, &wow)) {
+    for (const auto& tree : layers) {
+      if (const Key* key = tree->Find(root, wow)) chain.push_back(key);
+    }
+  }
   if (chain.empty() && path.size() == base) chain.push_back(&kEmpty);
   return chain;
 }
 
+// Whether a lower (read-only) layer has the key, in either view.
 bool ExistsBelow(const Layers& layers, int root, const KeyPath& path) {
+  KeyPath wow;
+  const bool has_wow = Wow6432Path(root, path, &wow);
   for (std::size_t i = 1; i < layers.size(); ++i) {
     if (layers[i]->Find(root, path) != nullptr) return true;
+    if (has_wow && layers[i]->Find(root, wow) != nullptr) return true;
   }
   return false;
 }

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -117,6 +116,10 @@ int ReadTextFile(const std::string& path, std::string* text) {
   return ReadFileWithStat(path, text, &st);
 }
 
+int ReadTextFile(const std::string& path, std::string* text, struct stat* st) {
+  return ReadFileWithStat(path, text, st);
+}
+
 bool ResolveStorePaths(StorePaths* paths) {
   *paths = StorePaths();
   const char* env = std::getenv("CORVANE_REGISTRY");
@@ -143,45 +146,6 @@ bool ResolveStorePaths(StorePaths* paths) {
 
 RegistryLayer::~RegistryLayer() = default;
 
-bool RegistryStore::FileId::operator==(const FileId& o) const {
-  return present == o.present && dev == o.dev && ino == o.ino && size == o.size &&
-         mtime_ns == o.mtime_ns && ctime_ns == o.ctime_ns;
-}
-
-namespace {
-
-void FillId(bool present, const struct stat& st, bool* out_present, std::uint64_t* dev,
-            std::uint64_t* ino, std::uint64_t* size, std::int64_t* mtime, std::int64_t* ctime) {
-  *out_present = present;
-  if (!present) {
-    *dev = *ino = *size = 0;
-    *mtime = *ctime = 0;
-    return;
-  }
-  *dev = static_cast<std::uint64_t>(st.st_dev);
-  *ino = static_cast<std::uint64_t>(st.st_ino);
-  *size = static_cast<std::uint64_t>(st.st_size);
-  *mtime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  *ctime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-}
-
-std::int64_t NowNs() {
-  struct timespec ts;
-  clock_gettime(CLOCK_REALTIME, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// A file modified this close to `read_time` may be modified again without its times changing
-// (time stamps advance in clock ticks, or whole seconds on some file systems), so its identity
-// alone cannot tell the versions apart.
-bool IsRacy(bool present, std::int64_t mtime_ns, std::int64_t read_time) {
-  if (!present) return false;
-  const std::int64_t margin = (mtime_ns % 1000000000 == 0) ? 2000000000 : 100000000;
-  return mtime_ns >= read_time - margin;
-}
-
-}  // namespace
-
 RegistryStore& RegistryStore::Instance() {
   static RegistryStore store;
   return store;
@@ -194,16 +158,12 @@ std::shared_ptr<const Tree> RegistryStore::Read() {
   std::lock_guard<std::mutex> guard(mutex_);
   struct stat st_main {}, st_vol {};
   bool main_present = false, vol_present = false;
-  FileId main_id, vol_id;
   if (StatId(paths.main, &main_present, &st_main) &&
       StatId(paths.volatile_file, &vol_present, &st_vol)) {
-    FillId(main_present, st_main, &main_id.present, &main_id.dev, &main_id.ino, &main_id.size,
-           &main_id.mtime_ns, &main_id.ctime_ns);
-    FillId(vol_present, st_vol, &vol_id.present, &vol_id.dev, &vol_id.ino, &vol_id.size,
-           &vol_id.mtime_ns, &vol_id.ctime_ns);
     if (cached_ && !cached_racy_ && cached_main_path_ == paths.main &&
-        cached_volatile_path_ == paths.volatile_file && cached_main_id_ == main_id &&
-        cached_volatile_id_ == vol_id) {
+        cached_volatile_path_ == paths.volatile_file &&
+        cached_main_id_ == FileStamp::Of(main_present, st_main) &&
+        cached_volatile_id_ == FileStamp::Of(vol_present, st_vol)) {
       return cached_;
     }
   }
@@ -213,16 +173,13 @@ std::shared_ptr<const Tree> RegistryStore::Read() {
   std::string text;
   int r = ReadFileWithStat(paths.main, &text, &st_main);
   if (r > 0) ParseRegText(text, tree.get(), false);
-  FillId(r > 0, st_main, &main_id.present, &main_id.dev, &main_id.ino, &main_id.size,
-         &main_id.mtime_ns, &main_id.ctime_ns);
+  const FileStamp main_id = FileStamp::Of(r > 0, st_main);
   r = ReadVolatileFile(paths, &text, &st_vol);
   if (r > 0) ParseRegText(text, tree.get(), true);
-  FillId(r > 0, st_vol, &vol_id.present, &vol_id.dev, &vol_id.ino, &vol_id.size,
-         &vol_id.mtime_ns, &vol_id.ctime_ns);
+  const FileStamp vol_id = FileStamp::Of(r > 0, st_vol);
 
   cached_ = tree;
-  cached_racy_ = IsRacy(main_id.present, main_id.mtime_ns, read_time) ||
-                 IsRacy(vol_id.present, vol_id.mtime_ns, read_time);
+  cached_racy_ = main_id.IsRacy(read_time) || vol_id.IsRacy(read_time);
   cached_main_path_ = paths.main;
   cached_volatile_path_ = paths.volatile_file;
   cached_main_id_ = main_id;
@@ -248,6 +205,15 @@ void RegistryStore::AddLowerLayer(std::shared_ptr<RegistryLayer> layer) {
   if (!layer) return;
   std::lock_guard<std::mutex> guard(mutex_);
   layers_.push_back(std::move(layer));
+}
+
+void RegistryStore::AddLowerLayerOnce(const std::shared_ptr<RegistryLayer>& layer) {
+  if (!layer) return;
+  std::lock_guard<std::mutex> guard(mutex_);
+  for (const auto& held : layers_) {
+    if (held == layer) return;
+  }
+  layers_.push_back(layer);
 }
 
 void RegistryStore::ClearLowerLayers() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/export.h"
+#include "core/registry/file_stamp.h"
 #include "core/registry/registry_tree.h"
 
 namespace ds {
@@ -43,6 +44,9 @@ DS_API bool ResolveStorePaths(StorePaths* paths);
 // Reads a whole file, as the store does; shared with key import.
 // 1 read, 0 missing, -1 present but unreadable.
 DS_API int ReadTextFile(const std::string& path, std::string* text);
+// The same, with the status of the descriptor read: the version read, even when the file is
+// replaced meanwhile.
+DS_API int ReadTextFile(const std::string& path, std::string* text, struct stat* st);
 
 // What a change reports back to RegistryStore::Modify.
 enum ChangeResult : int {
@@ -65,6 +69,8 @@ class DS_API RegistryStore {
   std::vector<std::shared_ptr<const Tree>> ReadLayers();
 
   void AddLowerLayer(std::shared_ptr<RegistryLayer> layer);
+  // Adds `layer` unless it is stacked already.
+  void AddLowerLayerOnce(const std::shared_ptr<RegistryLayer>& layer);
   void ClearLowerLayers();
 
   // One change: takes the lock, reads both files afresh, runs `change` on the tree and writes
@@ -79,16 +85,9 @@ class DS_API RegistryStore {
  private:
   RegistryStore() = default;
 
-  struct FileId {
-    bool present = false;
-    std::uint64_t dev = 0, ino = 0, size = 0;
-    std::int64_t mtime_ns = 0, ctime_ns = 0;
-    bool operator==(const FileId& o) const;
-  };
-
   std::mutex mutex_;
   std::string cached_main_path_, cached_volatile_path_;
-  FileId cached_main_id_, cached_volatile_id_;
+  FileStamp cached_main_id_, cached_volatile_id_;
   std::shared_ptr<const Tree> cached_;
   bool cached_racy_ = false;
   std::vector<std::shared_ptr<RegistryLayer>> layers_;

@@ -23,6 +23,8 @@ class CatalogueFixture : public ::testing::Test {
     previousWorkPath_ = ds::FileSystem::Instance()->GetWorkPath();
     ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
     setenv("CORVANE_REGISTRY", dir_.File("registry.reg").c_str(), 1);
+    // The manager reads the Wine prefix's registry too: an empty one of the test's own.
+    setenv("WINEPREFIX", dir_.File("wine").c_str(), 1);
     ds::Singleton<CDictMgr, 1>::DeInstance();
     SetMgrConfig(nullptr);
     SetUpdateInfo(nullptr);
@@ -33,6 +35,7 @@ class CatalogueFixture : public ::testing::Test {
     SetMgrConfig(nullptr);
     SetUpdateInfo(nullptr);
     unsetenv("CORVANE_REGISTRY");
+    unsetenv("WINEPREFIX");
     ds::FileSystem::Instance()->SetWorkPath(previousWorkPath_.c_str());
   }
 

@@ -11,11 +11,13 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "core/platform/named_mutex.h"
+#include "core/platform/wine_prefix.h"
 #include "tests/common/temp_dir.h"
 
 namespace {
@@ -132,6 +134,7 @@ TEST(ProcessTest, WindowsProgramsRunThroughWine) {
   WriteWholeFile(dir.File("pkg.Msi"), "msi");
   ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
   ScopedEnv log("FAKE_WINE_LOG", dir.File("wine.log"));
+  ScopedEnv prefix("WINEPREFIX", dir.File("no-prefix"));  // no drives: paths stay ours
 
   ds::ProcessId pid = -1;
   int code = -1;
@@ -284,6 +287,127 @@ TEST(ProcessTest, OpenWithShellUsesXdgOpen) {
   }
   ScopedEnv path("PATH", dir.File("empty-bin"));
   EXPECT_EQ(31, ds::OpenWithShell(dir.path().c_str()));
+}
+
+std::string PeFixture(const char* name) {
+  std::string here = __FILE__;
+  return here.substr(0, here.rfind('/')) + "/../pe/fixtures/" + name;
+}
+
+TEST(ProcessTest, WineRunsInThePrefixQuietlyWithFoldersMapped) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  WriteScript(dir.File("bin/wine"),
+              "{ pwd; echo \"$WINEPREFIX\"; echo \"$WINEDEBUG\"; printf '%s\\n' \"$@\"; } > \"$FAKE_WINE_LOG\"");
+  ASSERT_EQ(0, corvane_test::RunCommand("mkdir -p '" + dir.File("prefix/dosdevices") + "' '" +
+                                        dir.File("prefix/drive_c/Program Files/App") + "'"));
+  ASSERT_EQ(0, symlink("../drive_c", dir.File("prefix/dosdevices/c:").c_str()));
+  const std::string app = dir.File("prefix/drive_c/Program Files/App/uninst.exe");
+  WriteWholeFile(app, "MZ");
+  ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
+  ScopedEnv log("FAKE_WINE_LOG", dir.File("wine.log"));
+  ScopedEnv prefix("WINEPREFIX", dir.File("prefix"));
+  unsetenv("WINEDEBUG");
+
+  ds::ProcessId pid = -1;
+  int code = -1;
+  ASSERT_GT(ds::StartProcess("C:\\Program Files\\App\\UNINST.exe", "/S", "c:\\program files\\app", &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_EQ(dir.File("prefix/drive_c/Program Files/App") + "\n" + dir.File("prefix") + "\n-all\n" + app + "\n/S\n",
+            ReadWholeFile(dir.File("wine.log")));
+  EXPECT_EQ(nullptr, std::getenv("WINEDEBUG")) << "only the child's environment has it";
+
+  // msiexec gets its package as a Windows path, through the drive that holds it.
+  WriteWholeFile(dir.File("prefix/drive_c/Program Files/App/pkg.msi"), "msi");
+  WriteWholeFile(dir.File("pkg.msi"), "msi");
+  ASSERT_GT(ds::StartProcess(dir.File("prefix/drive_c/Program Files/App/pkg.msi").c_str(), nullptr, nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_NE(std::string::npos, ReadWholeFile(dir.File("wine.log")).find("\nmsiexec\n/i\nC:\\Program Files\\App\\pkg.msi\n"));
+  ASSERT_EQ(0, symlink("/", dir.File("prefix/dosdevices/z:").c_str()));
+  ASSERT_GT(ds::StartProcess(dir.File("pkg.msi").c_str(), nullptr, nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  std::string windows = "Z:" + dir.File("pkg.msi");
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  EXPECT_NE(std::string::npos, ReadWholeFile(dir.File("wine.log")).find("\nmsiexec\n/i\n" + windows + "\n"));
+
+  // Uninstall commands as the registry holds them: an unquoted path with blanks, and a program
+  // that only Wine knows (msiexec.exe lives in the prefix's system folder).
+  ASSERT_GT(ds::RunCommandLine("C:\\Program Files\\App\\uninst.exe /S /D=x", &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_NE(std::string::npos, ReadWholeFile(dir.File("wine.log")).find(app + "\n/S\n/D=x\n"));
+  ASSERT_GT(ds::RunCommandLine("MsiExec.exe /X{6F330B47-2577-43AD-9095-1861BA25889B}", &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+  EXPECT_NE(std::string::npos,
+            ReadWholeFile(dir.File("wine.log")).find("\nMsiExec.exe\n/X{6F330B47-2577-43AD-9095-1861BA25889B}\n"));
+}
+
+TEST(ProcessTest, WaitingForTheWineServerIsBounded) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  ScopedEnv path("PATH", dir.File("bin"));
+  EXPECT_EQ(-1, ds::WaitForWineServer(100)) << "no wineserver";
+  WriteScript(dir.File("bin/wineserver"), "[ \"$1\" = -w ] && exec /bin/sleep \"$FAKE_SERVER_LIFE\"");
+  ScopedEnv life("FAKE_SERVER_LIFE", "0.1");
+  EXPECT_EQ(1, ds::WaitForWineServer(5000));
+  ScopedEnv longer("FAKE_SERVER_LIFE", "30");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, ds::WaitForWineServer(200));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(ProcessTest, MissingWineAndMissing32BitWineAreSaidPlainly) {
+  TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  const std::string x86 = dir.File("setup32.exe");
+  const std::string x64 = dir.File("setup64.exe");
+  WriteWholeFile(x86, ReadWholeFile(PeFixture("upper_table_x86.exe")));
+  WriteWholeFile(x64, ReadWholeFile(PeFixture("chinese_x64.exe")));
+
+  ScopedEnv path("PATH", dir.File("bin"));
+  EXPECT_EQ(ds::WineStatus::kNoWine, ds::CheckWineFor(x64));
+  const std::string no_wine = ds::WineStatusMessage(ds::WineStatus::kNoWine, x64);
+  EXPECT_NE(std::string::npos, no_wine.find("setup64.exe"));
+  EXPECT_NE(std::string::npos, no_wine.find("sudo apt-get install wine"));
+
+  WriteScript(dir.File("bin/wine"), "exit 0");
+  ds::ProcessId pid = -1;
+  EXPECT_EQ(ds::WineStatus::kReady, ds::CheckWineFor(x64));
+  EXPECT_EQ(ds::WineStatus::kNo32Bit, ds::CheckWineFor(x86)) << "64-bit Wine only";
+  EXPECT_EQ(ds::kSpawnBadFormat, ds::StartProcess(x86.c_str(), "", nullptr, &pid));
+  const std::string no32 = ds::WineStatusMessage(ds::WineStatus::kNo32Bit, x86);
+  EXPECT_NE(std::string::npos, no32.find("dpkg --add-architecture i386"));
+  EXPECT_NE(std::string::npos, no32.find("wine32"));
+
+  // Debian's wine32 puts its loader beside wine64's.
+  ASSERT_EQ(0, corvane_test::RunCommand("/bin/mkdir -p '" + dir.File("lib/wine") + "'"));
+  WriteScript(dir.File("lib/wine/wine"), "exit 0");
+  EXPECT_EQ(ds::WineStatus::kReady, ds::CheckWineFor(x86));
+  int code = -1;
+  ASSERT_GT(ds::StartProcess(x86.c_str(), "", nullptr, &pid), 32);
+  ASSERT_EQ(1, ds::WaitProcess(pid, 5000, &code));
+}
+
+TEST(ProcessTest, WindowsProgramsUnderWineAreFoundByTheirExeName) {
+  TempDir dir;
+  // Wine's loader runs the program and shows its Windows path as argv[0].
+  const std::string loader = dir.File("wine64-preloader");
+  ASSERT_EQ(0, corvane_test::RunCommand("cp /bin/sleep '" + loader + "'"));
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl(loader.c_str(), "C:\\Program Files\\Corvane Test\\CorvaneApp.exe", "30", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  bool found = false;
+  for (int i = 0; i < 200 && !found; ++i) {
+    found = Contains(ds::FindProcessByName("corvaneapp.EXE"), pid);
+    if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(Contains(ds::FindProcessByName("Corvane Test\\CorvaneApp.exe"), pid));
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(Contains(ds::FindProcessByName("CorvaneApp.exe"), pid));
 }
 
 }  // namespace
