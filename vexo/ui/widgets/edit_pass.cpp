@@ -44,8 +44,10 @@ VEXO_EditPass::VEXO_EditPass(QWidget* parent) : VEXO_Edit(parent) {
 }
 
 void VEXO_EditPass::SetWindowText(const char* text) {
+  BeginChange();
   password_.Set(ds::Utf8ToGbk(text ? text : ""));
   Show(password_.Length());
+  EndChange();
 }
 
 std::string VEXO_EditPass::GetWindowText() const { return "*"; }

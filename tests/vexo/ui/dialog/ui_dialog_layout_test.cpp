@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QListWidget>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -15,6 +15,7 @@
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/combo_drop_list.h"
 #include "vexo/ui/dialog/dialog_loader.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/html_ctrl.h"
@@ -265,8 +266,8 @@ TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   // A choice from the dropped list.
   QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(10, 10));
   ASSERT_TRUE(combo.GetDroppedState());
-  QListWidget* list = combo.GetDroppedList();
-  emit list->itemClicked(list->item(0));
+  VEXO_ComboDropList* list = combo.GetDroppedList();
+  QTest::mouseClick(list, Qt::LeftButton, {}, list->RowRect(0).center());
   EXPECT_FALSE(combo.GetDroppedState());
   EXPECT_EQ(combo.GetCurSel(), 0);
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 2);
@@ -301,14 +302,14 @@ TEST(ComboBoxTest, OwnerMayDestroyTheComboWhileItsListReportsTheChoice) {
     dialog.combo->AddString("one");
     dialog.combo->AddString("two");
     QTest::mouseClick(dialog.combo, Qt::LeftButton, {}, QPoint(10, 10));
-    QListWidget* list = dialog.combo->GetDroppedList();
+    VEXO_ComboDropList* list = dialog.combo->GetDroppedList();
     ASSERT_NE(list, nullptr);
-    list->setCurrentRow(1);
     if (key != 0) {
+      QTest::keyClick(list, Qt::Key_Down);
+      QTest::keyClick(list, Qt::Key_Down);
       QTest::keyClick(list, static_cast<Qt::Key>(key));
     } else {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(1)).center());
+      QTest::mouseClick(list, Qt::LeftButton, {}, list->RowRect(1).center());
     }
     EXPECT_EQ(dialog.combo, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -5,7 +5,12 @@
 #include <QApplication>
 #include <QImage>
 
+#include <map>
 #include <set>
+
+#include "tests/common/temp_dir.h"
+#include "vexo/ui/render/color.h"
+#include "vexo/ui/resources/skin_colors.h"
 
 // The gallery is a tool's source; the test compiles it in to inspect its tiles.
 #include "tools/skin_gallery/gallery.cpp"
@@ -126,23 +131,32 @@ TEST_F(GalleryTest, CheckBoxesShowTheCellOfTheirState) {
   EXPECT_EQ(Mismatches(selected, category, 4, 1, QRect(0, 0, 24, selected.height())), 0);
 }
 
-// The list paints its selected row in the selected colours and the hovered row in the hover colours;
-// the message box takes its image's shape, so its cut corner shows the window behind it.
+// The list paints its rows in the skin's own colours (from the pack's colour file): plain and alternate
+// rows, a hover row that stands out from both, the selected row in the accent; the message box takes
+// its image's shape, so its cut corner shows the window behind it.
 TEST_F(GalleryTest, ListColoursAndShapedMessageBox) {
   ASSERT_TRUE(rendered_) << error_;
+  std::map<std::string, std::uint32_t> skin;
+  ASSERT_GT(VEXO_ParseSkinColors(corvane_test::ReadWholeFile(SourceRoot() + "/data/pack/img/colors.xml"), &skin), 0);
+  const auto rgb = [&](const char* name) { return VEXO_ToQColor(skin.at(name)).rgb() & 0xFFFFFF; };
+  const auto distance = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+  };
+  EXPECT_GT(distance(rgb(vexo_color::kListHoverBk), rgb(vexo_color::kListNormalBk)), 30);
+  EXPECT_GT(distance(rgb(vexo_color::kListHoverBk), rgb(vexo_color::kListAltBk)), 30);
+
   QRect list = skin_gallery::FindTile(result_, "VEXO_ListCtrl");
   ASSERT_FALSE(list.isEmpty());
-  int selected = 0;
-  int hovered = 0;
+  std::map<QRgb, int> counts;
   for (int y = list.top(); y <= list.bottom(); ++y) {
-    for (int x = list.left(); x <= list.right(); ++x) {
-      QRgb pixel = result_.image.pixel(x, y) & 0xFFFFFF;
-      selected += pixel == 0x4664C8;  // COLORREF 0xC86446
-      hovered += pixel == 0xCDE1E1;   // COLORREF 0xE1E1CD
-    }
+    for (int x = list.left(); x <= list.right(); ++x) ++counts[result_.image.pixel(x, y) & 0xFFFFFF];
   }
-  EXPECT_GT(selected, 1000);
-  EXPECT_GT(hovered, 1000);
+  for (const char* name : {vexo_color::kListSelectedBk, vexo_color::kListHoverBk, vexo_color::kListNormalBk,
+                           vexo_color::kListAltBk}) {
+    EXPECT_GT(counts[rgb(name)], 1000) << name;
+  }
+  EXPECT_GT(counts[rgb(vexo_color::kListGrid)], 300);
+  EXPECT_EQ(counts[0x4664C8] + counts[0xAFE1E1], 0);  // none of the stock colours
 
   QRect box = skin_gallery::FindTile(result_, "VEXO_Dialog/message");
   ASSERT_FALSE(box.isEmpty());

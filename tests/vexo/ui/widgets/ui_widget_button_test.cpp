@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/thread/message_target.h"
 #include "tests/vexo/ui/widgets/ui_widget_support.h"
@@ -190,6 +191,58 @@ TEST_F(ButtonTest, MenuCommandGoesToItsOwnerInsteadOfAClick) {
   EXPECT_EQ(button_->SetMenu(nullptr, 0, 0), 0);
   QTest::mouseClick(button_, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(dialog_->Count(vexo_msg::WM_COMMAND, vexo_msg::BN_CLICKED), 1);
+}
+
+// A window that throws the button away when asked before its menu opens.
+class DestroysOnCallback : public VEXO_MessageWindow {
+ public:
+  ~DestroysOnCallback() override { DetachMessages(); }
+  ds::LResult WindowProc(unsigned message, ds::WParam, ds::LParam) override {
+    if (message == vexo_msg::WM_USER + 7) {
+      ++calls;
+      delete victim;
+      victim = nullptr;
+    }
+    return 0;
+  }
+  VEXO_Button* victim = nullptr;
+  int calls = 0;
+};
+
+TEST_F(ButtonTest, MenuCallbackMayDestroyTheButton) {
+  const BCMenuItem items[] = {{501, "打开", 0}};
+  DestroysOnCallback owner;
+  owner.victim = button_;
+  button_->SetMenu(items, 1, owner.GetHandle());
+  button_->SetMenuCallback(owner.GetHandle(), vexo_msg::WM_USER + 7, 0);
+  // Should the menu open after all, it is dismissed instead of waiting for ever.
+  QTimer::singleShot(200, [] {
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  });
+  QTest::mouseClick(button_, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(owner.calls, 1);
+  EXPECT_EQ(owner.victim, nullptr);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  button_ = nullptr;
+}
+
+// A disabled window takes no input: the mouse entering one of its buttons neither lights it nor
+// plays its sound; once enabled again the button follows the mouse.
+TEST_F(ButtonTest, BlockedWindowDoesNotLightItsButtons) {
+  button_->SetImage(strip_.get(), 1, 0xFFFFFFFFu);
+  QWindow* window = dialog_->windowHandle();
+  ASSERT_NE(window, nullptr);
+  QTest::mouseMove(window, QPoint(250, 150));
+  QTest::mouseMove(window, QPoint(251, 151));
+  ASSERT_FALSE(button_->IsMouseOn());
+  dialog_->EnableWindow(false);
+  QTest::mouseMove(window, QPoint(20, 20));
+  EXPECT_FALSE(button_->IsMouseOn());
+  EXPECT_EQ(button_->GetState(), VEXO_Button::kNormal);
+  EXPECT_EQ(PixelOf(button_, 25, 15), kNormal);
+  dialog_->EnableWindow(true);
+  QTest::mouseMove(window, QPoint(22, 21));
+  EXPECT_EQ(button_->GetState(), VEXO_Button::kHot);
 }
 
 TEST(MLLButtonTest, NumberIsDrawnWithTenPixelDigitCells) {

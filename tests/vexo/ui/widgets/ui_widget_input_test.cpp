@@ -107,6 +107,47 @@ TEST(EditTest, NotifiesChangesEnterAndKeepsTheByteLimit) {
   EXPECT_EQ(dialog.closes, 0);
 }
 
+// A window that throws its edit away on the first change notification.
+class DestroysEditOnUpdate : public VEXO_Dialog {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam) override {
+    if (message != vexo_msg::WM_COMMAND) return 0;
+    const int code = static_cast<short>(vexo_msg::HighWord(wparam));
+    if (code == vexo_msg::EN_CHANGE) ++changes;
+    if (code == vexo_msg::EN_UPDATE) {
+      ++updates;
+      delete edit;
+      edit = nullptr;
+    }
+    return 0;
+  }
+  VEXO_Edit* edit = nullptr;
+  int updates = 0;
+  int changes = 0;
+};
+
+// EN_UPDATE and EN_CHANGE go out one after the other; a parent that destroys the edit on the first
+// gets no second, whether the change was typed or set, in a plain or a password box.
+TEST(EditTest, ParentMayDestroyTheEditFromItsChangeNotification) {
+  ui_test::App();
+  DestroysEditOnUpdate dialog;
+  dialog.resize(200, 100);
+  dialog.show();
+  for (int round = 0; round < 4; ++round) {
+    dialog.edit = round % 2 ? new VEXO_EditPass : new VEXO_Edit;
+    dialog.edit->Create(QRect(0, 0, 120, 22), &dialog, 9);
+    dialog.edit->setFocus();
+    if (round < 2) {
+      QTest::keyPress(dialog.edit, Qt::Key_A, Qt::NoModifier);  // the release would find no edit
+    } else {
+      dialog.edit->SetWindowText("abc");
+    }
+    EXPECT_EQ(dialog.edit, nullptr) << round;
+    EXPECT_EQ(dialog.updates, round + 1);
+    EXPECT_EQ(dialog.changes, 0);
+  }
+}
+
 TEST(EditTest, BackgroundLooksFollowTheEnabledState) {
   ui_test::App();
   auto strip = ui_test::Strip({kChecked, kUnchecked}, 20, 10);

@@ -147,8 +147,12 @@ TEST_F(ListTest, SkinnedScrollBarScrollsByPixel) {
   EXPECT_EQ(bar->GetScrollPos(), 20);
   EXPECT_EQ(list_->GetTopIndex(), 1);
   EXPECT_EQ(list_->HitTest(QPoint(10, 5)), 1);
-  // The parent window hears the codes too.
-  EXPECT_GE(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 1);
+  // The bar scrolls its list; the page around the list hears nothing of it (a page scrolls itself
+  // on WM_VSCROLL).
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(5, bar->height() - 3));
+  EXPECT_EQ(list_->verticalScrollBar()->value(), 40);
+  EXPECT_EQ(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 0);
+  EXPECT_EQ(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_ENDSCROLL), 0);
 }
 
 TEST(SkinScrollBarTest, ScrollInfoRulesAndThumbTracking) {
@@ -195,6 +199,8 @@ TEST(SkinScrollBarTest, ScrollInfoRulesAndThumbTracking) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 3);
 }
 
+// The frame takes the list's place: it answers to the list's control id, and its bars scroll the
+// list without telling the page.
 TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   ui_test::App();
   QImage grid(90, 30, QImage::Format_ARGB32);
@@ -205,6 +211,8 @@ TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   list->setGeometry(5, 6, 150, 100);
   list->InsertColumn(0, "a", 0, 100);
   list->SetRowHeight(20);
+  list->SetId(41);
+  dialog.AddWidget(41, list);
   dialog.show();
   CSkinScrollWnd* frame = SkinWndScrollimg(list, image.get());
   ASSERT_NE(frame, nullptr);
@@ -220,6 +228,19 @@ TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   QTest::mouseClick(frame->GetVertBar(), Qt::LeftButton, {},
                     QPoint(5, frame->GetVertBar()->height() - 3));
   EXPECT_EQ(list->verticalScrollBar()->value(), 20);
+  EXPECT_EQ(dialog.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 0);
+
+  // Moving the id moves the frame, and the resynchronisation keeps the list filling it.
+  EXPECT_EQ(frame->GetId(), 41u);
+  EXPECT_EQ(dialog.SafeMoveWindow(41, 20, 30, 200, 120), 1);
+  QTest::qWait(600);
+  EXPECT_EQ(frame->geometry(), QRect(20, 30, 200, 120));
+  EXPECT_EQ(list->geometry(), frame->GetLimit()->rect());
+  EXPECT_EQ(frame->GetLimit()->width(), 190);
+  QRect client;
+  EXPECT_EQ(dialog.SafeGetClientRect(41, client), 1);
+  EXPECT_EQ(client.size(), QSize(200, 120));
+  EXPECT_EQ(dialog.FindWidget(41), list);
 }
 
 }  // namespace
