@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/files/file_system.h"
 #include "tests/common/temp_dir.h"
@@ -273,6 +274,49 @@ TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 2);
   EXPECT_EQ(combo.DeleteString(0), 3);
   EXPECT_EQ(combo.GetCurSel(), VEXO_ComboBox::CB_ERR);
+}
+
+// The dropped list closes without a choice on a press anywhere outside it (a press the list, not the
+// page under it, receives), on Escape, when the window is left for another and when the window moves;
+// F4 and Alt+Down open it from the keyboard, and the skin's colours and font paint it.
+TEST(ComboBoxTest, DroppedListClosesOnOutsidePressFocusLossAndMove) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_ComboBox combo;
+  combo.Create(0, QRect(10, 10, 120, 22), &dialog, 30);
+  for (const char* text : {"one", "two", "three"}) combo.AddString(text);
+  dialog.show();
+  QWindow* window = dialog.windowHandle();
+  ASSERT_NE(window, nullptr);
+
+  QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_TRUE(combo.GetDroppedState());
+  VEXO_ComboDropList* list = combo.GetDroppedList();
+  EXPECT_EQ(list->font(), combo.font());
+  EXPECT_EQ(list->height(), 3 * list->RowHeight() + 2);
+  QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(250, 150));
+  EXPECT_FALSE(combo.GetDroppedState());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  combo.setFocus();
+  QTest::keyClick(&combo, Qt::Key_F4);
+  ASSERT_TRUE(combo.GetDroppedState());
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_FALSE(combo.GetDroppedState());
+  QTest::keyClick(&combo, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo.GetDroppedState());
+  dialog.move(dialog.pos() + QPoint(40, 0));
+  EXPECT_FALSE(combo.GetDroppedState());
+
+  QTest::keyClick(&combo, Qt::Key_F4);
+  ASSERT_TRUE(combo.GetDroppedState());
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QApplication::setActiveWindow(&other);
+  EXPECT_FALSE(combo.GetDroppedState());
+  EXPECT_EQ(combo.GetCurSel(), VEXO_ComboBox::CB_ERR);
+  EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 0);
 }
 
 // A window that throws its combo box away when the user picks an item.

@@ -14,6 +14,8 @@
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/edit_pass.h"
 #include "vexo/ui/widgets/label.h"
+#include "vexo/ui/render/font.h"
+#include "vexo/ui/render/skin_font.h"
 
 namespace {
 
@@ -249,6 +251,42 @@ TEST_F(PasswordTest, LimitCountsBytes) {
   EXPECT_EQ(edit_.GetRealText(), "中");
   QTest::keyClicks(&edit_, QStringLiteral("ab"));
   EXPECT_EQ(edit_.GetRealText(), "中a");
+}
+
+// Ink bounds of what differs from the top-left pixel.
+QRect InkBounds(const QImage& image) {
+  QRect bounds;
+  const QRgb background = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != background) bounds |= QRect(x, y, 1, 1);
+  return bounds;
+}
+
+// A font with an escapement turns the label's text: "vfont" (900) and "vUserfont12" (2700) stand
+// upright, laid along the label's height; the plain font lies along its width.
+TEST(LabelTest, FontEscapementTurnsTheText) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_Label label;
+  label.Create("软件管理", VEXO_Label::SS_CENTER | VEXO_Label::SS_CENTERIMAGE, QRect(0, 0, 120, 120),
+               &dialog, 1);
+  dialog.show();
+  const VEXO_Font vfont(-12, 0, 900, 400, "新宋体");
+  const VEXO_Font vuser(56, 20, 2700, 400, "MS Sans Serif");
+  VEXO_SetWidgetFont(&label, &vfont);
+  EXPECT_EQ(VEXO_WidgetEscapement(&label), 900);
+  QRect ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.height(), 2 * ink.width()) << ink.width() << "x" << ink.height();
+  label.SetWindowText("Ab");
+  VEXO_SetWidgetFont(&label, &vuser);
+  ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.height(), ink.width()) << ink.width() << "x" << ink.height();
+  VEXO_SetWidgetFont(&label, nullptr);
+  EXPECT_EQ(VEXO_WidgetEscapement(&label), 0);
+  label.SetWindowText("软件管理");
+  ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.width(), 2 * ink.height()) << ink.width() << "x" << ink.height();
 }
 
 TEST(LabelTest, StyleBitsChooseTheTextFormat) {
