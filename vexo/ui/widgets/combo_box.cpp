@@ -26,6 +26,8 @@ constexpr int kNormal = 1;
 constexpr int kHot = 2;
 constexpr int kDisabled = 3;
 constexpr int kPressed = 4;
+// Pixels between the frame and the text, as in the edit.
+constexpr int kTextPadding = 6;
 }  // namespace
 
 VEXO_ComboBox::VEXO_ComboBox(QWidget* parent) : QWidget(parent) {
@@ -205,7 +207,7 @@ void VEXO_ComboBox::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(VEXO_ToQColor(isEnabled() ? text_colour_ : 0x646464u));
     VEXO_DrawText(&painter, QString::fromStdString(items_[current_].text),
-                  QRect(3, 0, button.left() - 3, height()),
+                  QRect(kTextPadding, 0, button.left() - kTextPadding, height()),
                   vexo_dt::DT_SINGLELINE | vexo_dt::DT_VCENTER | vexo_dt::DT_END_ELLIPSIS |
                       vexo_dt::DT_NOPREFIX);
   }

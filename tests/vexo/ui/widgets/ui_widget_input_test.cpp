@@ -163,6 +163,41 @@ TEST(EditTest, BackgroundLooksFollowTheEnabledState) {
   EXPECT_EQ(dialog.grab().toImage().pixelColor(40, 10), kUnchecked);
 }
 
+// Ink bounds of the pixels in `area` that differ from the window's background.
+QRect InkIn(const QImage& image, const QRect& area) {
+  QRect bounds;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (image.pixelColor(x, y) != kBackground) bounds |= QRect(x, y, 1, 1);
+  return bounds;
+}
+
+// Text keeps clear of the frame, and the password's marks sit on the middle of the line at a size
+// that reads.
+TEST(EditTest, TextIsPaddedAndPasswordMarksCentred) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_Edit edit;
+  edit.Create(QRect(0, 0, 120, 22), &dialog, 1);
+  edit.SetTextColor(0xFFFFFF, 0xFFFFFF);
+  edit.SetWindowText("Hi");
+  VEXO_EditPass pass;
+  pass.Create(QRect(0, 30, 120, 22), &dialog, 2);
+  pass.SetTextColor(0xFFFFFF, 0xFFFFFF);
+  pass.SetWindowText("abc");
+  dialog.show();
+  const QImage shot = dialog.grab().toImage();
+  const QRect text = InkIn(shot, QRect(0, 0, 120, 22));
+  ASSERT_FALSE(text.isEmpty());
+  EXPECT_GE(text.left(), 4);
+  const QRect marks = InkIn(shot, QRect(0, 30, 120, 22));
+  ASSERT_FALSE(marks.isEmpty());
+  EXPECT_GE(marks.left(), 4);
+  EXPECT_GE(marks.height(), 5);
+  EXPECT_LE(std::abs((marks.top() + marks.bottom()) - (30 + 30 + 21)), 2) << marks.top() << ".." << marks.bottom();
+  EXPECT_EQ(pass.text(), QStringLiteral("***"));
+}
+
 class PasswordTest : public ::testing::Test {
  protected:
   void SetUp() override {
