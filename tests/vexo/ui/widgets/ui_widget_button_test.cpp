@@ -13,6 +13,9 @@
 #include "core/thread/message_target.h"
 #include "tests/vexo/ui/widgets/ui_widget_support.h"
 #include "vexo/ui/widgets/bc_menu.h"
+#include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/resources/skin_colors.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/mll_button.h"
 #include "vexo/ui/widgets/transparent_bt.h"
@@ -243,6 +246,29 @@ TEST_F(ButtonTest, BlockedWindowDoesNotLightItsButtons) {
   dialog_->EnableWindow(true);
   QTest::mouseMove(window, QPoint(22, 21));
   EXPECT_EQ(button_->GetState(), VEXO_Button::kHot);
+}
+
+// Popup menus speak the skin: its text font, and its accent colour under the highlighted item.
+TEST(BCMenuTest, MenusTakeTheSkinFontAndAccent) {
+  ui_test::App();
+  const std::uint32_t accent = 0xD37F2D;  // RGB 2D 7F D3
+  VEXO_ResourceMgr::Instance()->SetColor(vexo_color::kMenuHighlight, accent);
+  BCMenu menu;
+  const BCMenuItem items[] = {{601, "常用软件设置", 0}, {0, "更多", BCMenu::kPopup}, {602, "关于", BCMenu::kEnd}};
+  ASSERT_EQ(menu.LoadMenu(items, 3), 1);
+  QMenu* popup = menu.GetQMenu();
+  EXPECT_EQ(popup->font(), VEXO_SkinFont());
+  EXPECT_EQ(popup->actions()[1]->menu()->font(), VEXO_SkinFont());
+  popup->popup(QPoint(100, 100));
+  QTest::keyClick(popup, Qt::Key_Down);
+  ASSERT_EQ(popup->activeAction(), popup->actions()[0]);
+  const QImage shot = popup->grab().toImage();
+  int lit = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) lit += (shot.pixel(x, y) & 0xFFFFFF) == 0x2D7FD3u;
+  EXPECT_GT(lit, 200);
+  popup->close();
+  VEXO_ResourceMgr::Instance()->Fini();
 }
 
 TEST(MLLButtonTest, NumberIsDrawnWithTenPixelDigitCells) {
