@@ -10,6 +10,7 @@
 
 #include "core/files/file_system.h"
 #include "tools/skin_gallery/pictures.h"
+#include "vexo/ui/render/color.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
@@ -33,7 +34,9 @@ namespace {
 
 constexpr int kWidth = 1000;
 constexpr int kHeight = 900;
-constexpr std::uint32_t kCaptionColour = 0x8A5A1F;
+// Colours are 0x00BBGGRR values: VEXO_RGB takes red, green, blue in that order.
+constexpr std::uint32_t kCaptionColour = VEXO_RGB(0x1F, 0x5A, 0x8A);
+constexpr std::uint32_t kNoticeColour = VEXO_RGB(0x1F, 0x5F, 0xA8);  // the skin's dark accent
 
 // Lays the gallery out on one skinned dialog and remembers where each tile went.
 class Builder {
@@ -142,7 +145,7 @@ void BuildChrome(Builder& b, VEXO_Dialog* root) {
   search->SetWindowText(" 请输入查找条件...");
   b.Tile("VEXO_Edit/search", search);
   b.Button(root, "img/BtSearch.png", kWidth - 84, 100, 1148);
-  b.Text(root, "发现有3款可用软件有升级更新！", QRect(16, 101, 300, 20), 0x1F5FA8);
+  b.Tile("Notice", b.Text(root, "发现有3款可用软件有升级更新！", QRect(16, 101, 300, 20), kNoticeColour));
 }
 
 // Buttons of every family in their four looks.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -163,6 +164,62 @@ TEST_F(GalleryTest, ListColoursAndShapedMessageBox) {
   QRgb behind = result_.image.pixel(box.left() - 2, box.top() + 40);
   EXPECT_EQ(result_.image.pixel(box.left(), box.top()), behind);
   EXPECT_NE(result_.image.pixel(box.left() + 2, box.top() + 12), behind);
+}
+
+// Pixels of `image` inside `area` within a small distance of `colour`.
+QRect InkOf(const QImage& image, const QRect& area, QRgb colour) {
+  QRect ink;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      if (std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+              std::abs(qBlue(p) - qBlue(colour)) < 60)
+        ink |= QRect(x, y, 1, 1);
+    }
+  }
+  return ink;
+}
+
+// The update notice is in the skin's dark blue (colours are 0x00BBGGRR: an RGB value passed as is
+// would draw it brown). On a screen of twice the density the gallery is drawn at twice the size:
+// skin images pixel for pixel doubled, text drawn afresh and not cut off by its box.
+TEST_F(GalleryTest, NoticeIsBlueAndTwiceTheScaleIsCrispAndUnclipped) {
+  ASSERT_TRUE(rendered_) << error_;
+  const QRect notice = skin_gallery::FindTile(result_, "Notice");
+  ASSERT_FALSE(notice.isEmpty());
+  const QRgb blue = qRgb(0x1F, 0x5F, 0xA8);
+  EXPECT_GT(InkOf(result_.image, notice, blue).width(), 150);
+  EXPECT_TRUE(InkOf(result_.image, notice, qRgb(0xA8, 0x5F, 0x1F)).isEmpty());
+
+  const char* bin = std::getenv("CORVANE_TEST_BIN");
+  corvane_test::TempDir dir;
+  const std::string out = dir.File("gallery2x.png");
+  ASSERT_EQ(corvane_test::RunCommand("QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 '" +
+                                     std::string(bin && *bin ? bin : "../bin") + "/skin_gallery' --skin '" +
+                                     SourceRoot() + "/data/pack' --out '" + out + "' > /dev/null 2>&1"),
+            0);
+  const QImage big = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(big.size(), QSize(2000, 1800));
+  const auto doubled = [](const QRect& r) { return QRect(r.topLeft() * 2, r.size() * 2); };
+
+  const QRect button = skin_gallery::FindTile(result_, "VEXO_Button/normal");
+  int mismatches = 0;
+  for (int y = button.top() + 1; y < button.bottom(); ++y)
+    for (int x = button.left() + 1; x < button.right(); ++x)
+      for (int d = 0; d < 4; ++d) mismatches += big.pixel(2 * x + d % 2, 2 * y + d / 2) != result_.image.pixel(x, y);
+  EXPECT_EQ(mismatches, 0);
+
+  const QRect notice2 = doubled(notice);
+  const QRect ink = InkOf(big, notice2, blue);
+  EXPECT_GT(ink.width(), 300);
+  EXPECT_GT(ink.top(), notice2.top());
+  EXPECT_LT(ink.bottom(), notice2.bottom());
+  EXPECT_LT(ink.right(), notice2.right());
+  const QRect edit2 = doubled(skin_gallery::FindTile(result_, "VEXO_Edit/normal"));
+  const QRect typed = InkOf(big, edit2.adjusted(2, 2, -2, -2), qRgb(0, 0, 0));
+  EXPECT_GT(typed.height(), 14);
+  EXPECT_GT(typed.top(), edit2.top() + 2);
+  EXPECT_LT(typed.bottom(), edit2.bottom() - 2);
 }
 
 }  // namespace
