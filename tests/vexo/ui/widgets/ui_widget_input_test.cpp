@@ -14,6 +14,10 @@
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/edit_pass.h"
 #include "vexo/ui/widgets/label.h"
+#include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/html_ctrl.h"
+#include "vexo/ui/widgets/list_ctrl.h"
 #include "vexo/ui/render/font.h"
 #include "vexo/ui/render/skin_font.h"
 
@@ -322,6 +326,27 @@ TEST(LabelTest, FontEscapementTurnsTheText) {
   label.SetWindowText("软件管理");
   ink = InkBounds(label.grab().toImage());
   EXPECT_GT(ink.width(), 2 * ink.height()) << ink.width() << "x" << ink.height();
+}
+
+// Every widget draws in the skin's text font, whatever font the desktop gives the application.
+TEST(SkinFontTest, WidgetsTakeTheSkinFontNotTheDesktops) {
+  ui_test::App();
+  const QFont desktop = QApplication::font();
+  QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 20));
+  std::vector<std::unique_ptr<QWidget>> widgets;
+  widgets.emplace_back(new VEXO_Button);
+  widgets.emplace_back(new VEXO_Checkbox);
+  widgets.emplace_back(new VEXO_Edit);
+  widgets.emplace_back(new VEXO_EditPass);
+  widgets.emplace_back(new VEXO_Label);
+  widgets.emplace_back(new VEXO_ComboBox);
+  widgets.emplace_back(new VEXO_ListCtrl);
+  widgets.emplace_back(new VEXO_HtmlCtrl);
+  for (const auto& widget : widgets) {
+    EXPECT_EQ(widget->font(), VEXO_SkinFont()) << widget->metaObject()->className();
+    EXPECT_EQ(widget->font().pixelSize(), 12) << widget->metaObject()->className();
+  }
+  QApplication::setFont(desktop);
 }
 
 TEST(LabelTest, StyleBitsChooseTheTextFormat) {

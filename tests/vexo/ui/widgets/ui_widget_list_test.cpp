@@ -199,6 +199,50 @@ TEST(SkinScrollBarTest, ScrollInfoRulesAndThumbTracking) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 3);
 }
 
+// A page that throws a scroll bar away on the first code it hears.
+class DestroysBarOnScroll : public VEXO_Dialog {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam, ds::LParam) override {
+    if (message == vexo_msg::WM_VSCROLL) {
+      ++codes;
+      delete bar;
+      bar = nullptr;
+    }
+    return 0;
+  }
+  CSkinScrollBar* bar = nullptr;
+  int codes = 0;
+};
+
+// A wheel notch is several codes in a row, a press a code and a timer: a page that destroys the bar
+// on the first hears no more, and nothing runs on in the destroyed bar.
+TEST(SkinScrollBarTest, PageMayDestroyTheBarFromItsFirstCode) {
+  ui_test::App();
+  QImage grid(90, 30, QImage::Format_ARGB32);
+  grid.fill(QColor(90, 90, 90));
+  auto image = ui_test::FromQImage(grid);
+  DestroysBarOnScroll page;
+  page.resize(100, 200);
+  page.show();
+  for (int round = 0; round < 2; ++round) {
+    page.bar = new CSkinScrollBar(Qt::Vertical);
+    page.bar->Create(Qt::Vertical, QRect(0, 0, 10, 120), &page, 101);
+    page.bar->SetBitmap(image.get());
+    page.bar->SetScrollInfo(0, 99, 10, 50);
+    if (round == 0) {
+      QWheelEvent notch(QPointF(5, 50), page.bar->mapToGlobal(QPointF(5, 50)), QPoint(), QPoint(0, -120),
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(page.bar, &notch);
+    } else {
+      QTest::mousePress(page.bar, Qt::LeftButton, {}, QPoint(5, 115));
+    }
+    EXPECT_EQ(page.bar, nullptr);
+    EXPECT_EQ(page.codes, round + 1);
+  }
+  QTest::qWait(400);  // no repeat timer of a destroyed bar fires
+  EXPECT_EQ(page.codes, 2);
+}
+
 // The frame takes the list's place: it answers to the list's control id, and its bars scroll the
 // list without telling the page.
 TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
