@@ -15,6 +15,7 @@
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/combo_drop_list.h"
 #include "vexo/ui/dialog/dialog.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/edit_pass.h"
@@ -451,11 +452,25 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
       QMenu* qmenu = menu.GetQMenu();
       qmenu->ensurePolished();
       qmenu->resize(qmenu->sizeHint());
+      qmenu->setActiveAction(qmenu->actions().at(1));  // the item under the mouse
       QImage popup = qmenu->grab().toImage();
       QPoint at(846, settings_y + 20);
       QPainter painter(&result->image);
       painter.drawImage(at, popup);
-      result->tiles.push_back({"BCMenu", QRect(at, popup.size())});
+      result->tiles.push_back({"BCMenu", QRect(at, popup.size() / popup.devicePixelRatio())});
+      // The combo box's dropped list, its first item under the mouse, below the menu.
+      if (auto* combo = root->findChild<VEXO_ComboBox*>()) {
+        combo->AddString("wang_wu");
+        combo->ShowDropDown(true);
+        if (VEXO_ComboDropList* list = combo->GetDroppedList()) {
+          MoveOver(list, list->RowRect(1).center());
+          QImage dropped = list->grab().toImage();
+          const QPoint below(at.x(), at.y() + popup.height() / popup.devicePixelRatio() + 10);
+          painter.drawImage(below, dropped);
+          result->tiles.push_back({"VEXO_ComboBox/dropped", QRect(below, dropped.size() / dropped.devicePixelRatio())});
+        }
+        combo->ShowDropDown(false);
+      }
     }
     root.reset();
   }

@@ -85,7 +85,8 @@ TEST_F(GalleryTest, RendersEveryWidgetWithTheSkinIntoOnePicture) {
   for (const char* name : {"VEXO_Button/normal", "VEXO_Button/hot", "VEXO_Button/pressed", "VEXO_Button/disabled",
                            "VEXO_TransparentBt/hot", "PageButton/current", "VEXO_Checkbox/checked", "VEXO_ListCtrl",
                            "VEXO_EditPass/stars", "VEXO_ComboBox/normal", "CSkinScrollBar/pressed-thumb",
-                           "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu"}) {
+                           "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu",
+                           "VEXO_ComboBox/dropped", "Notice"}) {
     QRect tile = skin_gallery::FindTile(result_, name);
     EXPECT_FALSE(tile.isEmpty()) << name;
     EXPECT_TRUE(QRect(QPoint(0, 0), result_.image.size()).contains(tile)) << name;
