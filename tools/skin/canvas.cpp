@@ -1,22 +1,72 @@
 #include "tools/skin/canvas.h"
 
-#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainterPath>
+#include <QRawFont>
+
+#include <cmath>
+#include <map>
 
 #include "tools/skin/palette.h"
 
+#ifndef SKIN_CAPTION_FONT
+#define SKIN_CAPTION_FONT "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+#endif
+
 namespace skin {
 
-QFont CaptionFont(int pixel_size, bool bold) {
-  QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-  font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                    QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(pixel_size);
-  font.setBold(bold);
-  font.setHintingPreference(QFont::PreferFullHinting);
-  font.setStyleStrategy(QFont::PreferAntialias);
-  return font;
+namespace {
+
+// Captions are drawn from the glyph outlines of one font file, unhinted, and filled by Qt's own
+// rasteriser: no font matching, hinting or anti-aliasing setting of the machine takes part, so
+// every run on every machine draws the same pixels.
+const QRawFont& RawFont(int pixel_size) {
+  static std::map<int, QRawFont> fonts;
+  auto found = fonts.find(pixel_size);
+  if (found == fonts.end()) {
+    found = fonts.emplace(pixel_size, QRawFont(QString::fromUtf8(SKIN_CAPTION_FONT), pixel_size,
+                                               QFont::PreferNoHinting)).first;
+  }
+  return found->second;
+}
+
+// Synthetic bold: the outline is stroked as well as filled, by this much.
+qreal BoldStroke(int pixel_size) { return pixel_size / 20.0; }
+
+struct ShapedLine {
+  QList<quint32> glyphs;
+  QList<QPointF> advances;
+  qreal width = 0;
+};
+
+ShapedLine Shape(const QString& text, int pixel_size, bool bold) {
+  const QRawFont& font = RawFont(pixel_size);
+  ShapedLine line;
+  line.glyphs = font.glyphIndexesForString(text);
+  line.advances = font.advancesForGlyphIndexes(line.glyphs, QRawFont::UseDesignMetrics);
+  for (const QPointF& advance : line.advances) line.width += advance.x();
+  if (bold && !line.glyphs.isEmpty()) line.width += BoldStroke(pixel_size);
+  return line;
+}
+
+QPainterPath LinePath(const ShapedLine& line, int pixel_size, const QPointF& origin) {
+  const QRawFont& font = RawFont(pixel_size);
+  QPainterPath path;
+  QPointF pen = origin;
+  for (int i = 0; i < line.glyphs.size(); ++i) {
+    path.addPath(font.pathForGlyph(line.glyphs[i]).translated(pen));
+    pen.rx() += line.advances[i].x();
+  }
+  return path;
+}
+
+}  // namespace
+
+bool CaptionFontUsable(std::string* error) {
+  const QRawFont& font = RawFont(12);
+  if (font.isValid() && font.supportsCharacter(QChar(0x8F6F))) return true;  // 软
+  *error = "cannot load the caption font " + std::string(SKIN_CAPTION_FONT);
+  return false;
 }
 
 QImage NewCanvas(int width, int height) {
@@ -33,16 +83,37 @@ void BeginPaint(QPainter* painter, QImage* image) {
 }
 
 void DrawCaption(QPainter* painter, const QRectF& box, const QString& text, const QColor& colour, int pixel_size,
-                 bool bold, int flags) {
+                 bool bold, int flags, bool underline) {
+  const QRawFont& font = RawFont(pixel_size);
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  const qreal line_height = font.ascent() + font.descent();
+  const qreal total = lines.size() * line_height + (lines.size() - 1) * font.leading();
+  qreal top = box.top();
+  if (flags & Qt::AlignBottom) top = box.bottom() - total;
+  else if (flags & Qt::AlignVCenter) top = box.top() + (box.height() - total) / 2;
   painter->save();
-  painter->setFont(CaptionFont(pixel_size, bold));
-  painter->setPen(colour);
-  painter->drawText(box, flags, text);
+  painter->setRenderHint(QPainter::Antialiasing, true);
+  for (int i = 0; i < lines.size(); ++i) {
+    const ShapedLine line = Shape(lines[i], pixel_size, bold);
+    qreal left = box.left();
+    if (flags & Qt::AlignRight) left = box.right() - line.width;
+    else if (flags & Qt::AlignHCenter) left = box.left() + (box.width() - line.width) / 2;
+    // Whole-pixel origins keep stems on the same pixel columns in every state cell.
+    const QPointF origin(std::round(left), std::round(top + font.ascent() + i * (line_height + font.leading())));
+    const QPainterPath path = LinePath(line, pixel_size, origin);
+    painter->fillPath(path, colour);
+    if (bold) painter->strokePath(path, QPen(colour, BoldStroke(pixel_size), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (underline) {
+      painter->fillRect(QRectF(origin.x(), origin.y() + 2, std::round(line.width), 1), colour);
+    }
+  }
   painter->restore();
 }
 
 qreal CaptionWidth(const QString& text, int pixel_size, bool bold) {
-  return QFontMetricsF(CaptionFont(pixel_size, bold)).horizontalAdvance(text);
+  qreal width = 0;
+  for (const QString& line : text.split(QLatin1Char('\n'))) width = qMax(width, Shape(line, pixel_size, bold).width);
+  return width;
 }
 
 QPainterPath RoundedBox(const QRectF& box, qreal radius) {
@@ -127,14 +198,16 @@ StateLook ButtonLook(const QString& role, int state) {
       look.bottom = light ? Body() : Band();
       look.border = Border();
     } else if (state == 1) {
+      // Hot: lit from above.
       look.top = Panel();
-      look.bottom = AccentPaleHot();
+      look.bottom = AccentPale();
       look.border = AccentLight();
       look.text = AccentDark();
     } else {
-      look.top = AccentPaleHot();
-      look.bottom = AccentPale();
-      look.border = Accent();
+      // Pressed: sunken, darker at the top, with a strong edge.
+      look.top = Mix(AccentPaleHot(), Accent(), 0.25);
+      look.bottom = AccentPaleHot();
+      look.border = AccentDark();
       look.text = AccentDark();
     }
   }

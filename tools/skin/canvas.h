@@ -8,10 +8,13 @@
 #include <QRectF>
 #include <QString>
 
+#include <string>
+
 namespace skin {
 
-// The CJK face every caption uses (found through fontconfig).
-QFont CaptionFont(int pixel_size, bool bold = false);
+// Captions come from one CJK font file (SKIN_CAPTION_FONT), drawn as unhinted outlines so that the
+// pictures do not depend on the machine's font set-up. False with a message when it cannot be loaded.
+bool CaptionFontUsable(std::string* error);
 
 // A transparent ARGB canvas of the given size.
 QImage NewCanvas(int width, int height);
@@ -19,9 +22,10 @@ QImage NewCanvas(int width, int height);
 // Starts painting with antialiasing for shapes and text.
 void BeginPaint(QPainter* painter, QImage* image);
 
-// Caption on one line, or several lines separated by '\n', aligned in `box`.
+// Caption on one line, or several lines separated by '\n', aligned in `box`; bold is drawn by
+// stroking the outline, the underline one pixel high two pixels below the baseline.
 void DrawCaption(QPainter* painter, const QRectF& box, const QString& text, const QColor& colour,
-                 int pixel_size, bool bold = false, int flags = Qt::AlignCenter);
+                 int pixel_size, bool bold = false, int flags = Qt::AlignCenter, bool underline = false);
 
 // Width in pixels of the caption in the caption font.
 qreal CaptionWidth(const QString& text, int pixel_size, bool bold = false);

@@ -34,14 +34,8 @@ void GlyphAndCaption(QPainter* p, const QRectF& cell, const QString& glyph, cons
     DrawGlyph(p, glyph, QRectF(x, cell.center().y() - glyph_side / 2, glyph_side, glyph_side), colour);
   }
   if (!text.isEmpty()) {
-    QFont font = CaptionFont(pixel_size, bold);
-    font.setUnderline(underline);
-    p->save();
-    p->setFont(font);
-    p->setPen(colour);
-    p->drawText(QRectF(x + glyph_side + gap, cell.top(), text_width + 2, cell.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                text);
-    p->restore();
+    DrawCaption(p, QRectF(x + glyph_side + gap, cell.top(), text_width + 2, cell.height()), text, colour, pixel_size,
+                bold, Qt::AlignLeft | Qt::AlignVCenter, underline);
   }
 }
 
@@ -53,7 +47,9 @@ bool PaintButton(const ImageSpec& spec, QPainter* p, std::string*) {
     QRectF cell(state * w, 0, w, h);
     StateLook look = ButtonLook(Role(spec), state);
     if (look.filled) FillBox(p, cell, radius, look.top, look.bottom, look.border);
-    GlyphAndCaption(p, cell, GlyphName(spec), Caption(spec), look.text, CaptionSize(spec.height), false, look.underline);
+    // A pressed button's face sinks by a pixel.
+    GlyphAndCaption(p, state == 2 ? cell.translated(0, 1) : cell, GlyphName(spec), Caption(spec), look.text,
+                    CaptionSize(spec.height), false, look.underline);
   }
   return true;
 }

@@ -1,6 +1,6 @@
 // skin_generator: draws every image of the skin table into the pack source folder.
 //   skin_generator --out DIR [--table FILE] [--only NAME]...
-// Each table row becomes DIR/<pack name>. Runs without a display (offscreen platform).
+// Each table row becomes DIR/<pack name>, and the skin's colours DIR/img/colors.xml. Runs without a display (offscreen platform).
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/skin/canvas.h"
 #include "tools/skin/image_output.h"
 #include "tools/skin/image_spec.h"
 #include "tools/skin/painters.h"
+#include "tools/skin/skin_colors.h"
 
 #ifndef SKIN_DEFAULT_TABLE
 #define SKIN_DEFAULT_TABLE "image_table.tsv"
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
 
   std::vector<skin::ImageSpec> specs;
   std::string error;
+  if (!skin::CaptionFontUsable(&error)) {
+    std::fprintf(stderr, "skin_generator: %s\n", error.c_str());
+    return 1;
+  }
   if (!skin::LoadImageTable(table, &specs, &error)) {
     std::fprintf(stderr, "skin_generator: %s: %s\n", table.c_str(), error.c_str());
     return 1;
@@ -65,6 +71,16 @@ int main(int argc, char** argv) {
       continue;
     }
     ++written;
+  }
+  // The colour file goes with a complete set of images; --only may name it too.
+  if (failed == 0 && (only.empty() || only.count(skin::SkinColorsName()))) {
+    seen.insert(skin::SkinColorsName());
+    if (skin::WriteSkinColors(out + "/" + skin::SkinColorsName(), &error)) {
+      ++written;
+    } else {
+      std::fprintf(stderr, "skin_generator: %s\n", error.c_str());
+      ++failed;
+    }
   }
   for (const std::string& name : only) {
     if (!seen.count(name)) {

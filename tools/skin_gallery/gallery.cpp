@@ -10,10 +10,12 @@
 
 #include "core/files/file_system.h"
 #include "tools/skin_gallery/pictures.h"
+#include "vexo/ui/render/color.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/combo_drop_list.h"
 #include "vexo/ui/dialog/dialog.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/edit_pass.h"
@@ -33,7 +35,9 @@ namespace {
 
 constexpr int kWidth = 1000;
 constexpr int kHeight = 900;
-constexpr std::uint32_t kCaptionColour = 0x8A5A1F;
+// Colours are 0x00BBGGRR values: VEXO_RGB takes red, green, blue in that order.
+constexpr std::uint32_t kCaptionColour = VEXO_RGB(0x1F, 0x5A, 0x8A);
+constexpr std::uint32_t kNoticeColour = VEXO_RGB(0x1F, 0x5F, 0xA8);  // the skin's dark accent
 
 // Lays the gallery out on one skinned dialog and remembers where each tile went.
 class Builder {
@@ -142,7 +146,7 @@ void BuildChrome(Builder& b, VEXO_Dialog* root) {
   search->SetWindowText(" 请输入查找条件...");
   b.Tile("VEXO_Edit/search", search);
   b.Button(root, "img/BtSearch.png", kWidth - 84, 100, 1148);
-  b.Text(root, "发现有3款可用软件有升级更新！", QRect(16, 101, 300, 20), 0x1F5FA8);
+  b.Tile("Notice", b.Text(root, "发现有3款可用软件有升级更新！", QRect(16, 101, 300, 20), kNoticeColour));
 }
 
 // Buttons of every family in their four looks.
@@ -448,11 +452,25 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
       QMenu* qmenu = menu.GetQMenu();
       qmenu->ensurePolished();
       qmenu->resize(qmenu->sizeHint());
+      qmenu->setActiveAction(qmenu->actions().at(1));  // the item under the mouse
       QImage popup = qmenu->grab().toImage();
       QPoint at(846, settings_y + 20);
       QPainter painter(&result->image);
       painter.drawImage(at, popup);
-      result->tiles.push_back({"BCMenu", QRect(at, popup.size())});
+      result->tiles.push_back({"BCMenu", QRect(at, popup.size() / popup.devicePixelRatio())});
+      // The combo box's dropped list, its first item under the mouse, below the menu.
+      if (auto* combo = root->findChild<VEXO_ComboBox*>()) {
+        combo->AddString("wang_wu");
+        combo->ShowDropDown(true);
+        if (VEXO_ComboDropList* list = combo->GetDroppedList()) {
+          MoveOver(list, list->RowRect(1).center());
+          QImage dropped = list->grab().toImage();
+          const QPoint below(at.x(), at.y() + popup.height() / popup.devicePixelRatio() + 10);
+          painter.drawImage(below, dropped);
+          result->tiles.push_back({"VEXO_ComboBox/dropped", QRect(below, dropped.size() / dropped.devicePixelRatio())});
+        }
+        combo->ShowDropDown(false);
+      }
     }
     root.reset();
   }

@@ -12,11 +12,20 @@
 #include "vexo/ui/render/image.h"
 #include "vexo/ui/render/render_image.h"
 #include "vexo/ui/render/render_image9.h"
+#include "vexo/ui/widgets/skin_scroll_wnd.h"
 
 namespace {
 
+// Input a disabled window does not take. Entering counts: a control under a blocked window must
+// not light up or play its hover sound. Leaving passes, so a look can still go back to normal.
 bool IsInputEvent(QEvent::Type type) {
   switch (type) {
+    case QEvent::Enter:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -126,7 +135,12 @@ int VEXO_Dialog::SafeMoveWindow(unsigned id, int x, int y, int w, int h) {
   return SafeMoveWindow(Resolve(id), x, y, w, h);
 }
 
-QWidget* VEXO_Dialog::Resolve(unsigned id) const { return FindWidget(id); }
+QWidget* VEXO_Dialog::Resolve(unsigned id) const {
+  QWidget* widget = FindWidget(id);
+  // A window wrapped in skinned scroll bars has given its place, and its id, to the frame.
+  if (CSkinScrollWnd* frame = CSkinScrollWnd::FrameOf(widget)) return frame;
+  return widget;
+}
 
 int VEXO_Dialog::AddWidget(unsigned id, QWidget* widget) {
   widgets_[id] = widget;

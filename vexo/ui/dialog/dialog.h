@@ -59,7 +59,8 @@ class VEXO_API VEXO_Dialog : public QWidget, public VEXO_MessageWindow {
   void ShowMaxSize();
   QRect GetSavedRect() const { return saved_rect_; }
 
-  // Geometry helpers on a child window or a registered control id; 0 when it does not exist.
+  // Geometry helpers on a child window or a registered control id; 0 when it does not exist. An
+  // id whose window is wrapped in skinned scroll bars (CSkinScrollWnd) names the frame.
   int SafeGetClientRect(QWidget* window, QRect& rect) const;
   int SafeGetClientRect(unsigned id, QRect& rect) const;
   // Moves and resizes; a negative width or height gives size 0 x 0.

@@ -1,5 +1,6 @@
 #include "vexo/ui/dialog/message_pos.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
@@ -21,10 +22,17 @@ RecordedPos& Recorded() {
   return pos;
 }
 
-// Watches every event the application delivers; mouse input sets the recorded position.
+// Watches every event the application delivers: mouse input sets the recorded position; events
+// that do not come from the mouse being handled end it (timer ticks, posted messages and queued
+// calls), and so does every new pass of the event loop.
 class MessagePosRecorder : public QObject {
  public:
-  explicit MessagePosRecorder(QObject* parent) : QObject(parent) {}
+  explicit MessagePosRecorder(QCoreApplication* app) : QObject(app) {
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread())) {
+      connect(dispatcher, &QAbstractEventDispatcher::awake, this, [] { Recorded().valid = false; });
+      connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [] { Recorded().valid = false; });
+    }
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
@@ -40,7 +48,13 @@ class MessagePosRecorder : public QObject {
         Recorded().global = static_cast<QWheelEvent*>(e)->globalPosition().toPoint();
         Recorded().valid = true;
         break;
+      case QEvent::Timer:
+      case QEvent::MetaCall:
+        Recorded().valid = false;
+        break;
       default:
+        // Posted window messages travel as events of the registered (user) range.
+        if (e->type() >= QEvent::User && e->type() <= QEvent::MaxUser) Recorded().valid = false;
         break;
     }
     return QObject::eventFilter(watched, e);

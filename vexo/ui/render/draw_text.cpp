@@ -52,11 +52,23 @@ QString VEXO_ElideText(const QFontMetrics& metrics, const QString& text, int wid
   return plain;
 }
 
-void VEXO_DrawText(QPainter* painter, const QString& text, const QRect& rect, unsigned format) {
-  if (!painter || text.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
+void VEXO_DrawText(QPainter* painter, const QString& text, const QRect& given, unsigned format,
+                   int escapement) {
+  if (!painter || text.isEmpty() || given.width() <= 0 || given.height() <= 0) return;
   painter->save();
-  painter->setClipRect(rect, Qt::IntersectClip);
+  painter->setClipRect(given, Qt::IntersectClip);
   painter->setBackgroundMode(Qt::TransparentMode);
+  QRect rect = given;
+  escapement %= 3600;
+  if (escapement < 0) escapement += 3600;
+  if (escapement != 0) {
+    // Lay the text out in a box of the same centre, turned with it.
+    const bool across = escapement == 900 || escapement == 2700;
+    const QSize size = across ? given.size().transposed() : given.size();
+    painter->translate(QRectF(given).center());
+    painter->rotate(-escapement / 10.0);
+    rect = QRect(QPoint(-size.width() / 2, -size.height() / 2), size);
+  }
 
   int flags = 0;
   if (format & DT_CENTER) {

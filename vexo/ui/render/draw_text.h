@@ -28,9 +28,11 @@ constexpr unsigned DT_END_ELLIPSIS = 0x8000;
 constexpr unsigned kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;  // 37
 }  // namespace vexo_dt
 
-// Draws `text` (UTF-8 in a QString) into `rect` with the DrawText `format` flags.
+// Draws `text` (UTF-8 in a QString) into `rect` with the DrawText `format` flags. A font
+// escapement (tenths of a degree, counter-clockwise) turns the text about the rectangle's centre;
+// at 900 and 2700 it is laid out along the rectangle's height (900 reads upwards, 2700 downwards).
 VEXO_API void VEXO_DrawText(QPainter* painter, const QString& text, const QRect& rect,
-                            unsigned format);
+                            unsigned format, int escapement = 0);
 
 // The text as laid out on one line for `width` pixels with the ellipsis flags of `format`
 // (end ellipsis cuts at the end, path ellipsis keeps the last path part); mnemonics removed

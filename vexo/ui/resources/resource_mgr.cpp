@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QThread>
+#include <fstream>
+#include <iterator>
 
 #include "core/files/file_system.h"
 #include "core/text/path.h"
@@ -11,6 +13,7 @@
 #include "vexo/ui/render/font.h"
 #include "vexo/ui/render/icon.h"
 #include "vexo/ui/render/image.h"
+#include "vexo/ui/resources/skin_colors.h"
 #include "vexo/ui/resources/sound_window.h"
 
 template class ds::Singleton<VEXO_ResourceMgr, 1>;
@@ -71,6 +74,7 @@ int VEXO_ResourceMgr::Init(const char* pack, const char* password) {
   }
   colours_["talkcolor"] = 0x000000;
   colours_["WhisperColor"] = 0xEA35F8;
+  LoadSkinColors();
   fonts_pending_ = true;
   cursor_pending_ = true;
   return 1;
@@ -171,6 +175,30 @@ std::uint32_t VEXO_ResourceMgr::GetColor(const char* name) const {
   if (name == nullptr) return 0;
   auto it = colours_.find(name);
   return it == colours_.end() ? 0 : it->second;
+}
+
+bool VEXO_ResourceMgr::FindColor(const char* name, std::uint32_t* colour) const {
+  if (name == nullptr) return false;
+  auto it = colours_.find(name);
+  if (it == colours_.end()) return false;
+  if (colour != nullptr) *colour = it->second;
+  return true;
+}
+
+void VEXO_ResourceMgr::LoadSkinColors() {
+  // A loose file wins over the pack entry, as for images.
+  std::string xml;
+  const std::string path =
+      ds::NativePath(ds::FileSystem::Instance()->CombineWorkPath(std::string(vexo_color::kFile)));
+  std::ifstream loose(path, std::ios::binary);
+  if (loose) {
+    xml.assign(std::istreambuf_iterator<char>(loose), std::istreambuf_iterator<char>());
+  } else if (!ReadEntry(vexo_color::kFile, xml)) {
+    return;
+  }
+  std::map<std::string, std::uint32_t> skin;
+  VEXO_ParseSkinColors(xml, &skin);
+  for (const auto& entry : skin) colours_[entry.first] = entry.second;
 }
 
 void VEXO_ResourceMgr::SetColor(const char* name, std::uint32_t colour) {

@@ -38,8 +38,9 @@ class VEXO_API VEXO_ResourceMgr : public ds::SingletonBase {
   ~VEXO_ResourceMgr() override;
 
   // Opens the pack `pack` in the work directory with `password` and indexes every entry; a pack
-  // that fails to open leaves the index empty. Registers the colours; fonts and the "hand"
-  // cursor follow on first use. Always 1.
+  // that fails to open leaves the index empty. Registers the colours, with the skin's own
+  // (vexo/ui/resources/skin_colors.h) from a loose file or the pack; fonts and the "hand" cursor
+  // follow on first use. Always 1.
   int Init(const char* pack, const char* password);
   // Releases every image, font, icon and cursor, closes the pack, ends the sounds.
   void Fini();
@@ -53,6 +54,8 @@ class VEXO_API VEXO_ResourceMgr : public ds::SingletonBase {
   // 0x00BBGGRR; 0 when not registered.
   std::uint32_t GetColor(const char* name) const;
   void SetColor(const char* name, std::uint32_t colour);
+  // Whether `name` is registered; its colour in `colour`.
+  bool FindColor(const char* name, std::uint32_t* colour) const;
   // Small icon of the file `name` under the work directory (names begin with a separator; one
   // is put in when missing); cached, also when null.
   VEXO_Icon* GetIcon(const char* name);
@@ -85,6 +88,7 @@ class VEXO_API VEXO_ResourceMgr : public ds::SingletonBase {
 
  private:
   void CreateFonts();
+  void LoadSkinColors();
   void CreateHandCursor();
 
   std::map<std::string, ImageResInfo> images_;

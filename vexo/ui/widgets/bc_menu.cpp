@@ -3,36 +3,14 @@
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
-#include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
+
+#include "vexo/ui/widgets/menu_look.h"
 
 namespace {
 
-QStyle* MenuStyle() {
-  static QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"));
-  return style;
-}
-
-QPalette MenuPalette() {
-  QPalette palette;
-  palette.setColor(QPalette::Window, QColor(0xF7, 0xF7, 0xF7));
-  palette.setColor(QPalette::WindowText, Qt::black);
-  palette.setColor(QPalette::Base, Qt::white);
-  palette.setColor(QPalette::Text, Qt::black);
-  palette.setColor(QPalette::ButtonText, Qt::black);
-  palette.setColor(QPalette::Highlight, QColor(0x46, 0x64, 0xC8));
-  palette.setColor(QPalette::HighlightedText, Qt::white);
-  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x64, 0x64, 0x64));
-  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x64, 0x64, 0x64));
-  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x64, 0x64, 0x64));
-  return palette;
-}
-
 std::unique_ptr<QMenu> NewMenu() {
   auto menu = std::make_unique<QMenu>();
-  if (QStyle* style = MenuStyle()) menu->setStyle(style);
-  menu->setPalette(MenuPalette());
+  VEXO_ApplyMenuLook(menu.get());
   return menu;
 }
 
@@ -86,6 +64,7 @@ int BCMenu::LoadMenu(const BCMenuItem* items, int count) {
     Reset();
     return 0;
   }
+  VEXO_ApplyMenuLook(menu_.get());  // the sub-menus too
   return 1;
 }
 

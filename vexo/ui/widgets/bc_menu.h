@@ -1,7 +1,7 @@
 // Popup menus built from tables (there are no menu resources): each item has a command id, a
 // caption and flags; a popup item opens a sub-menu made of the items that follow it up to the
-// one marked as the popup's end. Menus are unskinned: Qt's Fusion style with a fixed palette,
-// item icons where given.
+// one marked as the popup's end. Menus are unskinned: Qt's Fusion style with a fixed palette in
+// the skin's font and accent (widgets/menu_look.h), item icons where given.
 #pragma once
 
 #include <QPoint>

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/render/color.h"
@@ -16,6 +15,8 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/render/state_strip.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/widgets/notify_guard.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ bool IsPressKey(int key) {
 VEXO_Button::VEXO_Button(QWidget* parent) : QAbstractButton(parent) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  VEXO_ApplySkinFont(this);
   connect(this, &QAbstractButton::clicked, this, [this] { OnClicked(); });
 }
 
@@ -145,7 +147,7 @@ void VEXO_Button::DrawCaption(QPainter* painter, int state) {
   if (text().isEmpty()) return;
   painter->setPen(VEXO_ToQColor(state == kDisabled ? kDisabledText : text_colour_));
   painter->setFont(font());
-  VEXO_DrawText(painter, text(), rect(), vexo_dt::kCentredLine);
+  VEXO_DrawText(painter, text(), rect(), vexo_dt::kCentredLine, VEXO_WidgetEscapement(this));
 }
 
 void VEXO_Button::SetState(int state) {
@@ -227,22 +229,23 @@ void VEXO_Button::OnClicked() {
 }
 
 void VEXO_Button::ShowMenu() {
+  // The callback and the menu's own loop may destroy the button.
+  VEXO_NotifyGuard guard(this);
   setFocus();
   showing_menu_ = true;
   update();
   if (callback_window_ != 0) {
     ds::SendMessageTo(callback_window_, callback_message_,
                       reinterpret_cast<ds::WParam>(menu_.get()), callback_parameter_);
+    if (!guard) return;
   }
   // The callback may have removed the menu.
-  QPointer<VEXO_Button> self(this);
   const ds::MsgHandle owner = menu_owner_;
   const unsigned command = menu_ ? menu_->TrackPopupMenu(mapToGlobal(rect().bottomLeft())) : 0;
   if (command != 0 && owner != 0) {
     ds::PostMessageTo(owner, vexo_msg::WM_COMMAND, vexo_msg::MakeWParam(command, 0), 0);
   }
-  // The menu's loop may have destroyed the button.
-  if (!self) return;
+  if (!guard) return;
   showing_menu_ = false;
   mouse_on_ = underMouse();
   if (isEnabled()) state_ = mouse_on_ ? kHot : kNormal;

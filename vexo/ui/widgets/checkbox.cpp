@@ -9,10 +9,12 @@
 #include "vexo/ui/render/render_image.h"
 #include "vexo/ui/render/state_strip.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/render/skin_font.h"
 
 VEXO_Checkbox::VEXO_Checkbox(QWidget* parent) : QAbstractButton(parent) {
   setCheckable(true);
   setFocusPolicy(Qt::StrongFocus);
+  VEXO_ApplySkinFont(this);
   connect(this, &QAbstractButton::clicked, this,
           [this] { VEXO_NotifyCommand(this, id_, vexo_msg::BN_CLICKED); });
 }
@@ -91,5 +93,5 @@ void VEXO_Checkbox::paintEvent(QPaintEvent*) {
   } else if (type_ == kLeftCentre) {
     format |= vexo_dt::DT_VCENTER;
   }
-  VEXO_DrawText(&painter, text(), TextRect(), format);
+  VEXO_DrawText(&painter, text(), TextRect(), format, VEXO_WidgetEscapement(this));
 }

@@ -2,7 +2,8 @@
 
 #include <QEnterEvent>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QApplication>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -17,20 +18,26 @@
 #include "vexo/ui/render/render_image.h"
 #include "vexo/ui/render/state_strip.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/widgets/combo_drop_list.h"
 
 namespace {
 constexpr int kNormal = 1;
 constexpr int kHot = 2;
 constexpr int kDisabled = 3;
 constexpr int kPressed = 4;
+// Pixels between the frame and the text, as in the edit.
+constexpr int kTextPadding = 6;
 }  // namespace
 
 VEXO_ComboBox::VEXO_ComboBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
+  VEXO_ApplySkinFont(this);
 }
 
 VEXO_ComboBox::~VEXO_ComboBox() {
+  WatchOwners(false);
   if (!list_) return;
   // The owner may destroy the combo box from the choice notification, which the list sends
   // from inside its own mouse or key handling: the list goes once that handling is over.
@@ -200,7 +207,7 @@ void VEXO_ComboBox::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(VEXO_ToQColor(isEnabled() ? text_colour_ : 0x646464u));
     VEXO_DrawText(&painter, QString::fromStdString(items_[current_].text),
-                  QRect(3, 0, button.left() - 3, height()),
+                  QRect(kTextPadding, 0, button.left() - kTextPadding, height()),
                   vexo_dt::DT_SINGLELINE | vexo_dt::DT_VCENTER | vexo_dt::DT_END_ELLIPSIS |
                       vexo_dt::DT_NOPREFIX);
   }
@@ -236,6 +243,12 @@ void VEXO_ComboBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void VEXO_ComboBox::keyPressEvent(QKeyEvent* event) {
+  const bool alt = event->modifiers() & Qt::AltModifier;
+  if (event->key() == Qt::Key_F4 || (alt && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up))) {
+    event->accept();
+    if (isEnabled()) ShowDropDown(!GetDroppedState());
+    return;
+  }
   const int step = event->key() == Qt::Key_Down ? 1 : event->key() == Qt::Key_Up ? -1 : 0;
   if (step == 0 || GetCount() == 0) return QWidget::keyPressEvent(event);
   event->accept();
@@ -261,49 +274,93 @@ void VEXO_ComboBox::ChooseByUser(int index) {
 
 void VEXO_ComboBox::ShowDropDown(bool show) {
   if (!show) {
+    WatchOwners(false);
     if (list_) list_->hide();
     SetButtonState(isEnabled() ? (underMouse() ? kHot : kNormal) : kDisabled);
     return;
   }
+  if (!isVisible() || !isEnabled()) return;
   if (!list_) {
-    list_ = new QListWidget;
-    list_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    list_ = new VEXO_ComboDropList(this);
     list_->installEventFilter(this);
-    connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-      const int row = list_->row(item);
-      ShowDropDown(false);
-      if (row >= 0 && row != current_) ChooseByUser(row);
-    });
   }
-  list_->clear();
-  for (const Item& item : items_) list_->addItem(QString::fromStdString(item.text));
-  list_->setCurrentRow(current_);
+  QStringList rows;
+  for (const Item& item : items_) rows << QString::fromStdString(item.text);
   list_->setFont(font());
-  const int rows = std::clamp(GetCount(), 1, 8);
-  const int row_height = std::max(list_->sizeHintForRow(0), fontMetrics().height() + 2);
-  list_->setGeometry(QRect(mapToGlobal(QPoint(0, height())), QSize(width(), rows * row_height + 4)));
+  list_->SetBackground(list_background_);
+  list_->resize(width(), 10);
+  list_->SetRows(rows, current_);
+  const QSize size(width(), list_->PreferredHeight());
+  // Below the box, or above it when the screen has no room below.
+  QPoint at = mapToGlobal(QPoint(0, height()));
+  if (QScreen* screen = this->screen()) {
+    const QRect room = screen->availableGeometry();
+    if (at.y() + size.height() > room.bottom() + 1 && mapToGlobal(QPoint(0, 0)).y() - size.height() >= room.top())
+      at = mapToGlobal(QPoint(0, -size.height()));
+  }
+  list_->setGeometry(QRect(at, size));
+  list_->SetRows(rows, current_);  // scrolled for the final height
   list_->show();
-  list_->setFocus();
+  list_->setFocus(Qt::PopupFocusReason);
+  WatchOwners(true);
 }
 
 bool VEXO_ComboBox::GetDroppedState() const { return list_ && list_->isVisible(); }
 
-bool VEXO_ComboBox::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_ && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Escape) {
-      ShowDropDown(false);
-      return true;
-    }
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      const int row = list_->currentRow();
-      ShowDropDown(false);
-      if (row >= 0 && row != current_) ChooseByUser(row);
-      return true;
-    }
+void VEXO_ComboBox::OnDropListDone(int row) {
+  ShowDropDown(false);
+  if (row >= 0 && row != current_) ChooseByUser(row);  // last: the parent may destroy the box
+}
+
+void VEXO_ComboBox::WatchOwners(bool on) {
+  for (const QPointer<QWidget>& widget : watched_) {
+    if (widget) widget->removeEventFilter(this);
   }
-  if (watched == list_ && event->type() == QEvent::Hide) {
-    SetButtonState(isEnabled() ? (underMouse() ? kHot : kNormal) : kDisabled);
+  watched_.clear();
+  if (!on) return;
+  for (QWidget* widget = parentWidget(); widget; widget = widget->parentWidget()) {
+    widget->installEventFilter(this);
+    watched_.emplace_back(widget);
+    if (widget->isWindow()) break;
+  }
+}
+
+void VEXO_ComboBox::focusOutEvent(QFocusEvent* event) {
+  // Focus passing to the dropped list is no loss.
+  if (event->reason() != Qt::PopupFocusReason && GetDroppedState() &&
+      QApplication::focusWidget() != list_) {
+    ShowDropDown(false);
+  }
+  QWidget::focusOutEvent(event);
+}
+
+void VEXO_ComboBox::hideEvent(QHideEvent* event) {
+  if (GetDroppedState()) ShowDropDown(false);
+  QWidget::hideEvent(event);
+}
+
+bool VEXO_ComboBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_) {
+    if (event->type() == QEvent::Hide) {
+      WatchOwners(false);
+      SetButtonState(isEnabled() ? (underMouse() ? kHot : kNormal) : kDisabled);
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+  // The window (or a page between it and the box) moved, changed size, went away or lost
+  // activation: the list would hang in the air.
+  switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Hide:
+    case QEvent::WindowDeactivate:
+      if (GetDroppedState() && !(event->type() == QEvent::WindowDeactivate &&
+                                 QApplication::activeWindow() == list_)) {
+        ShowDropDown(false);
+      }
+      break;
+    default:
+      break;
   }
   return QWidget::eventFilter(watched, event);
 }

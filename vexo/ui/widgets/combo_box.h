@@ -1,10 +1,13 @@
 // The skinned drop-down list: a frame image with two looks (enabled left half, disabled right
 // half) stretched over the control, the selected text, and a drop-down button from a four-look
 // strip with hover and press tracking as the skinned button has. It drops down a list of its
-// own; a choice made by the user notifies the parent window with WM_COMMAND(id,
-// CBN_SELCHANGE). A sorted box keeps its items in GBK byte order.
+// own (VEXO_ComboDropList) on a click, F4 or Alt+Down; the list closes on a press outside it, on
+// Escape, when the box loses focus and when its window moves. A choice made by the user notifies
+// the parent window with WM_COMMAND(id, CBN_SELCHANGE). A sorted box keeps its items in GBK byte
+// order.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -13,7 +16,7 @@
 
 #include "vexo/export.h"
 
-class QListWidget;
+class VEXO_ComboDropList;
 class VEXO_Image;
 class VEXO_RenderImage;
 
@@ -54,7 +57,9 @@ class VEXO_API VEXO_ComboBox : public QWidget {
   // Opens or closes the dropped list.
   void ShowDropDown(bool show);
   bool GetDroppedState() const;
-  QListWidget* GetDroppedList() const { return list_; }
+  VEXO_ComboDropList* GetDroppedList() const { return list_; }
+  // The dropped list is done: `row` chosen, or -1 for closed without a choice.
+  void OnDropListDone(int row);
 
   int GetButtonState() const { return button_state_; }
   QRect ButtonRect() const;
@@ -71,6 +76,8 @@ class VEXO_API VEXO_ComboBox : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -81,6 +88,8 @@ class VEXO_API VEXO_ComboBox : public QWidget {
   };
   void ChooseByUser(int index);
   void SetButtonState(int state);
+  // Watches the window and every widget between it and the box while the list is open.
+  void WatchOwners(bool on);
 
   unsigned id_ = 0;
   bool sorted_ = false;
@@ -92,5 +101,6 @@ class VEXO_API VEXO_ComboBox : public QWidget {
   bool button_fixsize_ = false;
   int button_state_ = 1;
   std::uint32_t text_colour_ = 0;
-  QListWidget* list_ = nullptr;
+  VEXO_ComboDropList* list_ = nullptr;
+  std::vector<QPointer<QWidget>> watched_;
 };

@@ -10,8 +10,13 @@
 #include "vexo/ui/render/image.h"
 #include "vexo/ui/render/state_strip.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/widgets/notify_guard.h"
 
 namespace {
+
+// Pixels between the skin frame and the text on either side.
+constexpr int kTextPadding = 4;
 
 // Refuses text longer than the edit's limit in GBK bytes.
 class GbkLimitValidator : public QValidator {
@@ -32,11 +37,11 @@ class GbkLimitValidator : public QValidator {
 VEXO_Edit::VEXO_Edit(QWidget* parent) : QLineEdit(parent) {
   setFrame(false);
   setAttribute(Qt::WA_MacShowFocusRect, false);
+  VEXO_ApplySkinFont(this);
+  // Text keeps clear of the frame drawn by the skin image.
+  setTextMargins(kTextPadding, 0, kTextPadding, 0);
   ApplyColours();
-  connect(this, &QLineEdit::textChanged, this, [this] {
-    Notify(vexo_msg::EN_UPDATE);
-    Notify(vexo_msg::EN_CHANGE);
-  });
+  connect(this, &QLineEdit::textChanged, this, [this] { OnTextChanged(); });
 }
 
 VEXO_Edit::~VEXO_Edit() = default;
@@ -68,7 +73,39 @@ void VEXO_Edit::SetLimitText(int bytes) {
   delete old;
 }
 
-void VEXO_Edit::SetWindowText(const char* text) { setText(QString::fromUtf8(text ? text : "")); }
+void VEXO_Edit::SetWindowText(const char* text) {
+  BeginChange();
+  setText(QString::fromUtf8(text ? text : ""));
+  EndChange();
+}
+
+void VEXO_Edit::OnTextChanged() {
+  change_pending_ = true;
+  // A change from outside any event or text call of ours (a plain setText) is told at once.
+  if (handling_ == 0) SendChangeNotifications();
+}
+
+void VEXO_Edit::EndChange() {
+  if (--handling_ == 0) SendChangeNotifications();
+}
+
+void VEXO_Edit::SendChangeNotifications() {
+  if (!change_pending_) return;
+  change_pending_ = false;
+  VEXO_NotifyGuard guard(this);
+  Notify(vexo_msg::EN_UPDATE);
+  if (guard) Notify(vexo_msg::EN_CHANGE);
+}
+
+bool VEXO_Edit::event(QEvent* event) {
+  // The line edit's own code runs on after it reports a change; the parent hears of it once that
+  // code is done with the edit.
+  VEXO_NotifyGuard guard(this);
+  BeginChange();
+  const bool result = QLineEdit::event(event);
+  if (guard) EndChange();
+  return result;
+}
 
 std::string VEXO_Edit::GetWindowText() const { return text().toStdString(); }
 

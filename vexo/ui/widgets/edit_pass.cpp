@@ -6,10 +6,23 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QProxyStyle>
 
 #include "core/text/text_codec.h"
 
 namespace {
+
+// The displayed text is one '*' per byte, as the real-text rules count them; each is painted as a
+// dot centred on the line, which reads better than a raised asterisk.
+class PasswordLook : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return 0x25CF;  // ●
+    if (hint == SH_LineEdit_PasswordMaskDelay) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
 
 bool IsBlocked(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut) ||
@@ -38,14 +51,20 @@ bool IsTyping(QKeyEvent* event) {
 }  // namespace
 
 VEXO_EditPass::VEXO_EditPass(QWidget* parent) : VEXO_Edit(parent) {
+  auto* look = new PasswordLook;
+  look->setParent(this);
+  setStyle(look);
+  setEchoMode(QLineEdit::Password);
   setAcceptDrops(false);
   setDragEnabled(false);
   setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 void VEXO_EditPass::SetWindowText(const char* text) {
+  BeginChange();
   password_.Set(ds::Utf8ToGbk(text ? text : ""));
   Show(password_.Length());
+  EndChange();
 }
 
 std::string VEXO_EditPass::GetWindowText() const { return "*"; }

@@ -5,10 +5,12 @@
 
 #include "core/files/file_system.h"
 #include "core/text/path.h"
+#include "vexo/ui/render/skin_font.h"
 
 VEXO_HtmlCtrl::VEXO_HtmlCtrl(QWidget* parent) : QTextBrowser(parent) {
   setOpenExternalLinks(true);
   setFrameShape(QFrame::NoFrame);
+  VEXO_ApplySkinFont(this);
   connect(this, &QTextBrowser::backwardAvailable, this, [this](bool on) { can_back_ = on; });
   connect(this, &QTextBrowser::forwardAvailable, this, [this](bool on) { can_forward_ = on; });
   connect(this, &QTextBrowser::sourceChanged, this, [this] { progress_ = kProgressMax; });

@@ -4,9 +4,11 @@
 
 #include "vexo/ui/render/color.h"
 #include "vexo/ui/render/draw_text.h"
+#include "vexo/ui/render/skin_font.h"
 
 VEXO_Label::VEXO_Label(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  VEXO_ApplySkinFont(this);
 }
 
 int VEXO_Label::Create(const char* text, unsigned style, const QRect& rect, QWidget* parent,
@@ -57,5 +59,5 @@ void VEXO_Label::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(font());
   painter.setPen(VEXO_ToQColor(isEnabled() ? colour_ : 0x646464u));
-  VEXO_DrawText(&painter, text_, rect(), TextFormat());
+  VEXO_DrawText(&painter, text_, rect(), TextFormat(), VEXO_WidgetEscapement(this));
 }

@@ -13,12 +13,15 @@
 #include "vexo/ui/widgets/skin_scroll_bar.h"
 #include "vexo/ui/widgets/skin_scroll_wnd.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/resources/skin_colors.h"
+#include "vexo/ui/render/skin_font.h"
 
 VEXO_ListCtrl::VEXO_ListCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
   setFrameShape(QFrame::NoFrame);
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(false);
   setMouseTracking(true);
+  VEXO_ApplySkinFont(this);
   header_ = new VEXO_HeaderCtrl(this);
   connect(header_, &VEXO_HeaderCtrl::columnsChanged, this, [this] {
     UpdateLayout();
@@ -38,11 +41,15 @@ int VEXO_ListCtrl::Create(const QRect& rect, QWidget* parent, unsigned id) {
 }
 
 void VEXO_ListCtrl::Init() {
-  list_bk_ = 0xE9E9E9;
-  normal_ = {0x000000, 0xE1E1AF};
-  hover_pair_ = {0x000000, 0xE1E1CD};
-  selected_pair_ = {0xFFFFFF, 0xC86446};
+  using namespace vexo_color;
+  const std::uint32_t text = VEXO_SkinColor(kListText, 0x000000);
+  list_bk_ = VEXO_SkinColor(kListBk, 0xE9E9E9);
+  normal_ = {text, VEXO_SkinColor(kListNormalBk, 0xE1E1AF)};
+  alternate_bk_ = VEXO_SkinColor(kListAltBk, normal_.background);
+  hover_pair_ = {text, VEXO_SkinColor(kListHoverBk, 0xE1E1CD)};
+  selected_pair_ = {VEXO_SkinColor(kListSelectedText, 0xFFFFFF), VEXO_SkinColor(kListSelectedBk, 0xC86446)};
   my_pair_ = {0xFFFFFF, 0xC89646};
+  grid_ = VEXO_SkinColor(kListGrid, VEXO_CLR_NONE);
   viewport()->update();
 }
 
@@ -192,6 +199,15 @@ void VEXO_ListCtrl::SetSelectedRow(int item) {
 
 void VEXO_ListCtrl::SetNormalColor(std::uint32_t text, std::uint32_t background) {
   normal_ = {text, background};
+  alternate_bk_ = background;
+  viewport()->update();
+}
+void VEXO_ListCtrl::SetAlternateColor(std::uint32_t background) {
+  alternate_bk_ = background;
+  viewport()->update();
+}
+void VEXO_ListCtrl::SetGridColor(std::uint32_t colour) {
+  grid_ = colour;
   viewport()->update();
 }
 void VEXO_ListCtrl::SetHoverColor(std::uint32_t text, std::uint32_t background) {
@@ -245,6 +261,9 @@ void VEXO_ListCtrl::SetScrollImg(VEXO_Image* image) {
     skin_vert_->SetId(CSkinScrollWnd::kVertId);
     skin_horz_ = new CSkinScrollBar(Qt::Horizontal, this);
     skin_horz_->SetId(CSkinScrollWnd::kHorzId);
+    // The bars scroll this list; the page around it hears nothing of them.
+    skin_vert_->SetScrolledWindow(this);
+    skin_horz_->SetScrolledWindow(this);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     vert_link_ = new VEXO_ScrollBarLink(skin_vert_, verticalScrollBar(), this);
@@ -352,15 +371,16 @@ void VEXO_ListCtrl::PaintCell(QPainter* painter, int item, int column, const QRe
   if (hovered) pair = hover_pair_;
   if (selected) pair = selected_pair_;
 
+  const std::uint32_t row_bk = item % 2 ? alternate_bk_ : normal_.background;
   if (usable(bk_image_)) bk_image_->DrawSmooth(painter, row);
-  else painter->fillRect(cell, VEXO_ToQColor(normal_.background));
+  else painter->fillRect(cell, VEXO_ToQColor(row_bk));
   if (hovered) {
     if (usable(hover_image_)) hover_image_->Draw(painter, row);
     else painter->fillRect(cell, VEXO_ToQColor(hover_pair_.background));
   }
   if (item_backgrounds_) {
     if (usable(item_image_)) item_image_->Draw(painter, row);
-    else painter->fillRect(cell, VEXO_ToQColor(normal_.background));
+    else painter->fillRect(cell, VEXO_ToQColor(row_bk));
   }
   if (selected) {
     if (usable(selected_image_)) selected_image_->Draw(painter, row);
@@ -371,12 +391,15 @@ void VEXO_ListCtrl::PaintCell(QPainter* painter, int item, int column, const QRe
     const int h = decoration_image_->GetHeight();
     decoration_image_->Draw(painter, QRect(cell.right() + 1 - w, cell.top() + (cell.height() - h) / 2, w, h));
   }
-  QRect text_rect = cell.adjusted(2, 0, -2, 0);
+  if (grid_ != VEXO_CLR_NONE && !selected) {
+    painter->fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1), VEXO_ToQColor(grid_));
+  }
+  QRect text_rect = cell.adjusted(4, 0, -4, 0);
   const int image = rows_[item].image;
   if (column == 0 && image >= 0 && image < static_cast<int>(icons_.size())) {
     const QPixmap& icon = icons_[image];
-    painter->drawPixmap(QRect(cell.left() + 2, cell.top() + (cell.height() - 16) / 2, 16, 16), icon);
-    text_rect.setLeft(cell.left() + 20);
+    painter->drawPixmap(QRect(cell.left() + 4, cell.top() + (cell.height() - 16) / 2, 16, 16), icon);
+    text_rect.setLeft(cell.left() + 24);
   }
   painter->setFont(font());
   painter->setPen(VEXO_ToQColor(pair.text));

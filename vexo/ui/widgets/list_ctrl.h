@@ -3,7 +3,8 @@
 // under the mouse (when hover colouring is on), the selected pair for the selected row. Layers,
 // bottom to top: background image or normal background colour; hover image or colour; the item
 // image (when item backgrounds are on); selected image or colour; the decoration image at its
-// own size against the cell's right edge; then the row's small icon and the text. Row images
+// own size against the cell's right edge; the row line, when set; then the row's small icon and
+// the text. Odd rows may take an alternate normal background. Row images
 // are stretched over the whole row and clipped to each cell, so a row reads as one piece.
 // Clicks select the row under the mouse and notify the parent window (WM_NOTIFY with NM_CLICK
 // or NM_DBLCLK and a VEXO_NMITEMACTIVATE). Scrolling is by pixel.
@@ -31,8 +32,10 @@ class VEXO_API VEXO_ListCtrl : public QAbstractScrollArea {
   ~VEXO_ListCtrl() override;
 
   int Create(const QRect& rect, QWidget* parent, unsigned id);
-  // Default colours: list background 0xE9E9E9, text 0x000000; normal pair black on 0xE1E1AF,
-  // hover pair black on 0xE1E1CD, selected pair white on 0xC86446, "my" pair white on 0xC89646.
+  // Colours of the skin (vexo/ui/resources/skin_colors.h) where it defines them, else the
+  // defaults: list background 0xE9E9E9, text 0x000000; normal pair black on 0xE1E1AF (odd rows
+  // alike, no row lines), hover pair black on 0xE1E1CD, selected pair white on 0xC86446, "my"
+  // pair white on 0xC89646.
   void Init();
 
   // Columns.
@@ -80,6 +83,10 @@ class VEXO_API VEXO_ListCtrl : public QAbstractScrollArea {
   void SetSelectedColor(std::uint32_t text, std::uint32_t background);
   void SetMyColor(std::uint32_t text, std::uint32_t background);
   void SetListBkColor(std::uint32_t colour);
+  // Background of odd rows in the normal look (the normal background by default).
+  void SetAlternateColor(std::uint32_t background);
+  // A one-pixel line along the bottom of each row; VEXO_CLR_NONE (the default) for none.
+  void SetGridColor(std::uint32_t colour);
   void SetHoverColoring(bool on);
   void SetItemBackground(bool on);
 
@@ -139,6 +146,8 @@ class VEXO_API VEXO_ListCtrl : public QAbstractScrollArea {
   Pair hover_pair_{0x000000, 0xE1E1CD};
   Pair selected_pair_{0xFFFFFF, 0xC86446};
   Pair my_pair_{0xFFFFFF, 0xC89646};
+  std::uint32_t alternate_bk_ = 0xE1E1AF;
+  std::uint32_t grid_ = 0xFFFFFFFFu;
   bool hover_colouring_ = false;
   bool item_backgrounds_ = false;
   VEXO_Image* item_image_ = nullptr;

@@ -10,6 +10,7 @@
 #include "vexo/ui/render/image.h"
 #include "vexo/ui/dialog/message_window.h"
 #include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/widgets/notify_guard.h"
 
 namespace {
 constexpr int kMinThumb = 8;
@@ -167,14 +168,25 @@ int CSkinScrollBar::CodeForPart(int part) const {
   }
 }
 
-void CSkinScrollBar::Notify(int code, int pos) {
+void CSkinScrollBar::SetScrolledWindow(QWidget* window) {
+  owned_by_window_ = true;
+  scrolled_window_ = window;
+}
+
+bool CSkinScrollBar::Notify(int code, int pos) {
+  VEXO_NotifyGuard guard(this);
   emit scrolled(code, pos);
-  if (VEXO_MessageWindow* parent = VEXO_FindParentWindow(this)) {
-    parent->SendMessage(IsVertical() ? vexo_msg::WM_VSCROLL : vexo_msg::WM_HSCROLL,
+  if (!guard) return false;
+  VEXO_MessageWindow* target =
+      owned_by_window_ ? dynamic_cast<VEXO_MessageWindow*>(scrolled_window_.data())
+                       : VEXO_FindParentWindow(this);
+  if (target) {
+    target->SendMessage(IsVertical() ? vexo_msg::WM_VSCROLL : vexo_msg::WM_HSCROLL,
                         vexo_msg::MakeWParam(static_cast<unsigned>(code),
                                              static_cast<unsigned>(pos)),
                         reinterpret_cast<ds::LParam>(this));
   }
+  return static_cast<bool>(guard);
 }
 
 void CSkinScrollBar::mousePressEvent(QMouseEvent* event) {
@@ -188,7 +200,7 @@ void CSkinScrollBar::mousePressEvent(QMouseEvent* event) {
     const QRect thumb = PartRect(kThumb);
     drag_offset_ = IsVertical() ? at.y() - thumb.top() : at.x() - thumb.left();
   } else if (pressed_part_ != kNone) {
-    Notify(CodeForPart(pressed_part_), pos_);
+    if (!Notify(CodeForPart(pressed_part_), pos_)) return;
     repeat_.start(kRepeatDelayMs, Qt::PreciseTimer, this);
   }
   update();
@@ -201,7 +213,7 @@ void CSkinScrollBar::mouseMoveEvent(QMouseEvent* event) {
     const int pos = PositionAtOffset(offset);
     if (pos != track_pos_) {
       track_pos_ = pos;
-      Notify(vexo_msg::SB_THUMBTRACK, pos);
+      if (!Notify(vexo_msg::SB_THUMBTRACK, pos)) return;
       update();
     }
     return;
@@ -216,13 +228,14 @@ void CSkinScrollBar::mouseMoveEvent(QMouseEvent* event) {
 void CSkinScrollBar::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   repeat_.stop();
-  if (tracking_) {
-    tracking_ = false;
-    Notify(vexo_msg::SB_THUMBPOSITION, track_pos_);
-  }
-  if (pressed_part_ != kNone) Notify(vexo_msg::SB_ENDSCROLL, pos_);
+  const int pressed = pressed_part_;
   pressed_part_ = kNone;
   update();
+  if (tracking_) {
+    tracking_ = false;
+    if (!Notify(vexo_msg::SB_THUMBPOSITION, track_pos_)) return;
+  }
+  if (pressed != kNone) Notify(vexo_msg::SB_ENDSCROLL, pos_);
 }
 
 void CSkinScrollBar::leaveEvent(QEvent*) {
@@ -239,7 +252,7 @@ void CSkinScrollBar::wheelEvent(QWheelEvent* event) {
     const bool up = wheel_delta_ > 0;
     wheel_delta_ += up ? -120 : 120;
     for (int i = 0; i < kLinesPerNotch; ++i) {
-      Notify(up ? vexo_msg::SB_LINEUP : vexo_msg::SB_LINEDOWN, pos_);
+      if (!Notify(up ? vexo_msg::SB_LINEUP : vexo_msg::SB_LINEDOWN, pos_)) return;
     }
   }
   if (moved) Notify(vexo_msg::SB_ENDSCROLL, pos_);

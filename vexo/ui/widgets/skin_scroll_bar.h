@@ -4,11 +4,14 @@
 // one cell high. It keeps the window system's scroll-info rules (the highest position is
 // max - page + 1) and, like a scroll-bar control, reports what the user does to its parent
 // window as WM_VSCROLL / WM_HSCROLL (code in the low word, position in the high word, the bar
-// in lParam) without moving itself: the owner sets the new position. Wheel deltas add up to
-// notches of 120; each notch is three line steps.
+// in lParam) without moving itself: the owner sets the new position. A bar that belongs to a
+// scrolling window (a list's own bars, the bars of a CSkinScrollWnd) reports to that window only,
+// never to the page around it. Wheel deltas add up to notches of 120; each notch is three line
+// steps.
 #pragma once
 
 #include <QBasicTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include "vexo/export.h"
@@ -53,6 +56,10 @@ class VEXO_API CSkinScrollBar : public QWidget {
   void SetId(unsigned id) { id_ = id; }
   unsigned GetId() const { return id_; }
 
+  // Makes the bar report to the window it scrolls: `window` gets WM_VSCROLL / WM_HSCROLL when it
+  // takes messages, and scrolled() moves it in any case; the parent window hears nothing.
+  void SetScrolledWindow(QWidget* window);
+
  signals:
   // Emitted with every notification sent to the parent window.
   void scrolled(int code, int pos);
@@ -67,7 +74,8 @@ class VEXO_API CSkinScrollBar : public QWidget {
   void timerEvent(QTimerEvent* event) override;
 
  private:
-  void Notify(int code, int pos);
+  // Sends one notification; false when the receiver destroyed the bar meanwhile.
+  bool Notify(int code, int pos);
   int CodeForPart(int part) const;
   QRect CellSource(int column, int look) const;
   int TrackLength() const;
@@ -76,6 +84,8 @@ class VEXO_API CSkinScrollBar : public QWidget {
   Qt::Orientation orientation_;
   unsigned id_ = 0;
   VEXO_Image* image_ = nullptr;
+  bool owned_by_window_ = false;
+  QPointer<QWidget> scrolled_window_;
   int min_ = 0;
   int max_ = 100;
   int page_ = 0;

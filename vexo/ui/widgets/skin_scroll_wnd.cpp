@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTimerEvent>
 
+#include "vexo/ui/widgets/list_ctrl.h"
 #include "vexo/ui/widgets/skin_scroll_bar.h"
 #include "vexo/ui/dialog/window_messages.h"
 
@@ -47,6 +48,9 @@ int CSkinScrollWnd::SkinWindow(QAbstractScrollArea* window, VEXO_Image* image) {
   setParent(window->parentWidget());
   setGeometry(window->geometry());
   setProperty("controlId", window->property("controlId"));
+  // The frame takes the window's place, and with it its control id.
+  if (auto* list = qobject_cast<VEXO_ListCtrl*>(window)) id_ = list->GetId();
+  else id_ = window->property("controlId").toUInt();
   limit_ = new QWidget(this);
   limit_->setObjectName(QStringLiteral("LIMIT"));
   limit_->setProperty("controlId", kLimitId);
@@ -59,6 +63,8 @@ int CSkinScrollWnd::SkinWindow(QAbstractScrollArea* window, VEXO_Image* image) {
   vert_ = new CSkinScrollBar(Qt::Vertical, this);
   vert_->SetId(kVertId);
   vert_->SetBitmap(image);
+  horz_->SetScrolledWindow(window);
+  vert_->SetScrolledWindow(window);
   horz_link_ = new VEXO_ScrollBarLink(horz_, window->horizontalScrollBar(), this);
   vert_link_ = new VEXO_ScrollBarLink(vert_, window->verticalScrollBar(), this);
   connect(window->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { Layout(); });
@@ -69,6 +75,12 @@ int CSkinScrollWnd::SkinWindow(QAbstractScrollArea* window, VEXO_Image* image) {
   Layout();
   timer_.start(500, this);
   return 1;
+}
+
+CSkinScrollWnd* CSkinScrollWnd::FrameOf(const QWidget* window) {
+  QWidget* limit = window ? window->parentWidget() : nullptr;
+  auto* frame = limit ? qobject_cast<CSkinScrollWnd*>(limit->parentWidget()) : nullptr;
+  return frame && frame->GetLimit() == limit && frame->GetWindow() == window ? frame : nullptr;
 }
 
 bool CSkinScrollWnd::IssbHorzShow() const { return horz_ && !horz_->isHidden(); }

@@ -3,7 +3,8 @@
 // clipping child "LIMIT" (id 200) holding the window and two CSkinScrollBar children
 // (horizontal id 100, vertical id 101). The window's own scroll bars are switched off; the
 // skinned ones follow its scroll range, page and position and drive it in turn. A 500 ms timer
-// (id 100) re-reads the window's scroll state for changes that send no signal.
+// (id 100) re-reads the window's scroll state for changes that send no signal. The frame answers
+// to the window's control id: a dialog moving or measuring that id moves the frame.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -56,6 +57,10 @@ class VEXO_API CSkinScrollWnd : public QWidget {
   int GetHorzWidth() const;
 
   QAbstractScrollArea* GetWindow() const { return window_; }
+  // The frame wrapping `window`, or null when it is not wrapped.
+  static CSkinScrollWnd* FrameOf(const QWidget* window);
+  void SetId(unsigned id) { id_ = id; }
+  unsigned GetId() const { return id_; }
   QWidget* GetLimit() const { return limit_; }
   CSkinScrollBar* GetHorzBar() const { return horz_; }
   CSkinScrollBar* GetVertBar() const { return vert_; }
@@ -71,6 +76,7 @@ class VEXO_API CSkinScrollWnd : public QWidget {
   void Layout();
 
   QPointer<QAbstractScrollArea> window_;
+  unsigned id_ = 0;
   QWidget* limit_ = nullptr;
   CSkinScrollBar* horz_ = nullptr;
   CSkinScrollBar* vert_ = nullptr;

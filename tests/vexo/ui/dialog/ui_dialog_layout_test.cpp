@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QListWidget>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/files/file_system.h"
 #include "tests/common/temp_dir.h"
@@ -15,6 +16,7 @@
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/combo_drop_list.h"
 #include "vexo/ui/dialog/dialog_loader.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/html_ctrl.h"
@@ -265,13 +267,56 @@ TEST(ComboBoxTest, SortsByGbkBytesAndNotifiesUserChoicesOnly) {
   // A choice from the dropped list.
   QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(10, 10));
   ASSERT_TRUE(combo.GetDroppedState());
-  QListWidget* list = combo.GetDroppedList();
-  emit list->itemClicked(list->item(0));
+  VEXO_ComboDropList* list = combo.GetDroppedList();
+  QTest::mouseClick(list, Qt::LeftButton, {}, list->RowRect(0).center());
   EXPECT_FALSE(combo.GetDroppedState());
   EXPECT_EQ(combo.GetCurSel(), 0);
   EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 2);
   EXPECT_EQ(combo.DeleteString(0), 3);
   EXPECT_EQ(combo.GetCurSel(), VEXO_ComboBox::CB_ERR);
+}
+
+// The dropped list closes without a choice on a press anywhere outside it (a press the list, not the
+// page under it, receives), on Escape, when the window is left for another and when the window moves;
+// F4 and Alt+Down open it from the keyboard, and the skin's colours and font paint it.
+TEST(ComboBoxTest, DroppedListClosesOnOutsidePressFocusLossAndMove) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_ComboBox combo;
+  combo.Create(0, QRect(10, 10, 120, 22), &dialog, 30);
+  for (const char* text : {"one", "two", "three"}) combo.AddString(text);
+  dialog.show();
+  QWindow* window = dialog.windowHandle();
+  ASSERT_NE(window, nullptr);
+
+  QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_TRUE(combo.GetDroppedState());
+  VEXO_ComboDropList* list = combo.GetDroppedList();
+  EXPECT_EQ(list->font(), combo.font());
+  EXPECT_EQ(list->height(), 3 * list->RowHeight() + 2);
+  QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(250, 150));
+  EXPECT_FALSE(combo.GetDroppedState());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  combo.setFocus();
+  QTest::keyClick(&combo, Qt::Key_F4);
+  ASSERT_TRUE(combo.GetDroppedState());
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_FALSE(combo.GetDroppedState());
+  QTest::keyClick(&combo, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo.GetDroppedState());
+  dialog.move(dialog.pos() + QPoint(40, 0));
+  EXPECT_FALSE(combo.GetDroppedState());
+
+  QTest::keyClick(&combo, Qt::Key_F4);
+  ASSERT_TRUE(combo.GetDroppedState());
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QApplication::setActiveWindow(&other);
+  EXPECT_FALSE(combo.GetDroppedState());
+  EXPECT_EQ(combo.GetCurSel(), VEXO_ComboBox::CB_ERR);
+  EXPECT_EQ(dialog.Count(vexo_msg::WM_COMMAND, vexo_msg::CBN_SELCHANGE), 0);
 }
 
 // A window that throws its combo box away when the user picks an item.
@@ -301,14 +346,14 @@ TEST(ComboBoxTest, OwnerMayDestroyTheComboWhileItsListReportsTheChoice) {
     dialog.combo->AddString("one");
     dialog.combo->AddString("two");
     QTest::mouseClick(dialog.combo, Qt::LeftButton, {}, QPoint(10, 10));
-    QListWidget* list = dialog.combo->GetDroppedList();
+    VEXO_ComboDropList* list = dialog.combo->GetDroppedList();
     ASSERT_NE(list, nullptr);
-    list->setCurrentRow(1);
     if (key != 0) {
+      QTest::keyClick(list, Qt::Key_Down);
+      QTest::keyClick(list, Qt::Key_Down);
       QTest::keyClick(list, static_cast<Qt::Key>(key));
     } else {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(1)).center());
+      QTest::mouseClick(list, Qt::LeftButton, {}, list->RowRect(1).center());
     }
     EXPECT_EQ(dialog.combo, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

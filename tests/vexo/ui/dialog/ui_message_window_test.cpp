@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QCursor>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -203,6 +206,43 @@ TEST_F(MessageWindowTest, PointIsInRectUsesTheRecordedPositionWithEdgesIncluded)
   VEXO_SetMessagePos(widget.mapToGlobal(QPoint(5, 5)));
   EXPECT_FALSE(VEXO_PointIsInRect(&widget, rects, &index, 0));
   VEXO_ClearMessagePos();
+}
+
+// A widget and a window that note the message position while they handle a press and a tick.
+class PressRecorder : public QWidget {
+ public:
+  QPoint during_press;
+ protected:
+  void mousePressEvent(QMouseEvent*) override { during_press = VEXO_GetMessagePos(); }
+};
+
+class TickRecorder : public VEXO_MessageWindow {
+ public:
+  ~TickRecorder() override { DetachMessages(); }
+  void OnTimer(unsigned id) override {
+    during_tick.push_back(VEXO_GetMessagePos());
+    KillTimer(id);
+  }
+  std::vector<QPoint> during_tick;
+};
+
+// The position of a mouse event holds while that event is handled; a timer checking what lies under
+// the mouse afterwards sees where the cursor is now, not where the last press was.
+TEST_F(MessageWindowTest, MessagePosLastsOnlyWhileItsEventIsHandled) {
+  PressRecorder widget;
+  widget.setGeometry(100, 100, 200, 100);
+  widget.show();
+  TickRecorder window;
+  QCursor::setPos(QPoint(7, 9));
+  const QPoint cursor = QCursor::pos();
+  QTest::mousePress(&widget, Qt::LeftButton, {}, QPoint(50, 40));
+  EXPECT_EQ(widget.during_press, widget.mapToGlobal(QPoint(50, 40)));
+  ASSERT_NE(widget.during_press, cursor);
+  QTest::mouseRelease(&widget, Qt::LeftButton, {}, QPoint(50, 40));
+  window.SetTimer(3, 1);
+  ASSERT_TRUE(PumpUntil([&] { return !window.during_tick.empty(); }));
+  EXPECT_EQ(window.during_tick[0], cursor);
+  EXPECT_EQ(VEXO_GetMessagePos(), cursor);
 }
 
 TEST_F(MessageWindowTest, InputMethodIsSwitchedOffAndBackOn) {

@@ -206,6 +206,24 @@ TEST(SkinImagesTest, StripStatesDifferAndCaptionsAreDrawn) {
 
 // Rows and bars are stretched to any width, and the main background's middle column and row are
 // stretched by the nine-grid: there every column (row) must be the same, or stretching smears detail.
+// Plain buttons (roles "normal" and "light") must not look the same under the mouse and pressed: the
+// two cells differ by more than a shade on average.
+TEST(SkinImagesTest, PlainButtonsLookDifferentHotAndPressed) {
+  int checked = 0;
+  for (const skin::ImageSpec& spec : Table()) {
+    if (spec.kind != "button" || (spec.role != "normal" && spec.role != "light")) continue;
+    const QImage image = LoadPackImage(spec.name);
+    const QImage hot = Cell(image, 4, 1);
+    const QImage pressed = Cell(image, 4, 2);
+    long long total = 0;
+    for (int y = 0; y < hot.height(); ++y)
+      for (int x = 0; x < hot.width(); ++x) total += Distance(hot.pixel(x, y), pressed.pixel(x, y));
+    EXPECT_GT(total / (3 * hot.width() * hot.height()), 20) << spec.name;
+    ++checked;
+  }
+  EXPECT_GT(checked, 10);
+}
+
 TEST(SkinImagesTest, StretchedPartsAreUniform) {
   int checked = 0;
   for (const skin::ImageSpec& spec : Table()) {

@@ -5,7 +5,13 @@
 #include <QApplication>
 #include <QImage>
 
+#include <cstdlib>
+#include <map>
 #include <set>
+
+#include "tests/common/temp_dir.h"
+#include "vexo/ui/render/color.h"
+#include "vexo/ui/resources/skin_colors.h"
 
 // The gallery is a tool's source; the test compiles it in to inspect its tiles.
 #include "tools/skin_gallery/gallery.cpp"
@@ -79,7 +85,8 @@ TEST_F(GalleryTest, RendersEveryWidgetWithTheSkinIntoOnePicture) {
   for (const char* name : {"VEXO_Button/normal", "VEXO_Button/hot", "VEXO_Button/pressed", "VEXO_Button/disabled",
                            "VEXO_TransparentBt/hot", "PageButton/current", "VEXO_Checkbox/checked", "VEXO_ListCtrl",
                            "VEXO_EditPass/stars", "VEXO_ComboBox/normal", "CSkinScrollBar/pressed-thumb",
-                           "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu"}) {
+                           "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu",
+                           "VEXO_ComboBox/dropped", "Notice"}) {
     QRect tile = skin_gallery::FindTile(result_, name);
     EXPECT_FALSE(tile.isEmpty()) << name;
     EXPECT_TRUE(QRect(QPoint(0, 0), result_.image.size()).contains(tile)) << name;
@@ -126,29 +133,94 @@ TEST_F(GalleryTest, CheckBoxesShowTheCellOfTheirState) {
   EXPECT_EQ(Mismatches(selected, category, 4, 1, QRect(0, 0, 24, selected.height())), 0);
 }
 
-// The list paints its selected row in the selected colours and the hovered row in the hover colours;
-// the message box takes its image's shape, so its cut corner shows the window behind it.
+// The list paints its rows in the skin's own colours (from the pack's colour file): plain and alternate
+// rows, a hover row that stands out from both, the selected row in the accent; the message box takes
+// its image's shape, so its cut corner shows the window behind it.
 TEST_F(GalleryTest, ListColoursAndShapedMessageBox) {
   ASSERT_TRUE(rendered_) << error_;
+  std::map<std::string, std::uint32_t> skin;
+  ASSERT_GT(VEXO_ParseSkinColors(corvane_test::ReadWholeFile(SourceRoot() + "/data/pack/img/colors.xml"), &skin), 0);
+  const auto rgb = [&](const char* name) { return VEXO_ToQColor(skin.at(name)).rgb() & 0xFFFFFF; };
+  const auto distance = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+  };
+  EXPECT_GT(distance(rgb(vexo_color::kListHoverBk), rgb(vexo_color::kListNormalBk)), 30);
+  EXPECT_GT(distance(rgb(vexo_color::kListHoverBk), rgb(vexo_color::kListAltBk)), 30);
+
   QRect list = skin_gallery::FindTile(result_, "VEXO_ListCtrl");
   ASSERT_FALSE(list.isEmpty());
-  int selected = 0;
-  int hovered = 0;
+  std::map<QRgb, int> counts;
   for (int y = list.top(); y <= list.bottom(); ++y) {
-    for (int x = list.left(); x <= list.right(); ++x) {
-      QRgb pixel = result_.image.pixel(x, y) & 0xFFFFFF;
-      selected += pixel == 0x4664C8;  // COLORREF 0xC86446
-      hovered += pixel == 0xCDE1E1;   // COLORREF 0xE1E1CD
-    }
+    for (int x = list.left(); x <= list.right(); ++x) ++counts[result_.image.pixel(x, y) & 0xFFFFFF];
   }
-  EXPECT_GT(selected, 1000);
-  EXPECT_GT(hovered, 1000);
+  for (const char* name : {vexo_color::kListSelectedBk, vexo_color::kListHoverBk, vexo_color::kListNormalBk,
+                           vexo_color::kListAltBk}) {
+    EXPECT_GT(counts[rgb(name)], 1000) << name;
+  }
+  EXPECT_GT(counts[rgb(vexo_color::kListGrid)], 300);
+  EXPECT_EQ(counts[0x4664C8] + counts[0xAFE1E1], 0);  // none of the stock colours
 
   QRect box = skin_gallery::FindTile(result_, "VEXO_Dialog/message");
   ASSERT_FALSE(box.isEmpty());
   QRgb behind = result_.image.pixel(box.left() - 2, box.top() + 40);
   EXPECT_EQ(result_.image.pixel(box.left(), box.top()), behind);
   EXPECT_NE(result_.image.pixel(box.left() + 2, box.top() + 12), behind);
+}
+
+// Pixels of `image` inside `area` within a small distance of `colour`.
+QRect InkOf(const QImage& image, const QRect& area, QRgb colour) {
+  QRect ink;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      if (std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+              std::abs(qBlue(p) - qBlue(colour)) < 60)
+        ink |= QRect(x, y, 1, 1);
+    }
+  }
+  return ink;
+}
+
+// The update notice is in the skin's dark blue (colours are 0x00BBGGRR: an RGB value passed as is
+// would draw it brown). On a screen of twice the density the gallery is drawn at twice the size:
+// skin images pixel for pixel doubled, text drawn afresh and not cut off by its box.
+TEST_F(GalleryTest, NoticeIsBlueAndTwiceTheScaleIsCrispAndUnclipped) {
+  ASSERT_TRUE(rendered_) << error_;
+  const QRect notice = skin_gallery::FindTile(result_, "Notice");
+  ASSERT_FALSE(notice.isEmpty());
+  const QRgb blue = qRgb(0x1F, 0x5F, 0xA8);
+  EXPECT_GT(InkOf(result_.image, notice, blue).width(), 150);
+  EXPECT_TRUE(InkOf(result_.image, notice, qRgb(0xA8, 0x5F, 0x1F)).isEmpty());
+
+  const char* bin = std::getenv("CORVANE_TEST_BIN");
+  corvane_test::TempDir dir;
+  const std::string out = dir.File("gallery2x.png");
+  ASSERT_EQ(corvane_test::RunCommand("QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 '" +
+                                     std::string(bin && *bin ? bin : "../bin") + "/skin_gallery' --skin '" +
+                                     SourceRoot() + "/data/pack' --out '" + out + "' > /dev/null 2>&1"),
+            0);
+  const QImage big = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(big.size(), QSize(2000, 1800));
+  const auto doubled = [](const QRect& r) { return QRect(r.topLeft() * 2, r.size() * 2); };
+
+  const QRect button = skin_gallery::FindTile(result_, "VEXO_Button/normal");
+  int mismatches = 0;
+  for (int y = button.top() + 1; y < button.bottom(); ++y)
+    for (int x = button.left() + 1; x < button.right(); ++x)
+      for (int d = 0; d < 4; ++d) mismatches += big.pixel(2 * x + d % 2, 2 * y + d / 2) != result_.image.pixel(x, y);
+  EXPECT_EQ(mismatches, 0);
+
+  const QRect notice2 = doubled(notice);
+  const QRect ink = InkOf(big, notice2, blue);
+  EXPECT_GT(ink.width(), 300);
+  EXPECT_GT(ink.top(), notice2.top());
+  EXPECT_LT(ink.bottom(), notice2.bottom());
+  EXPECT_LT(ink.right(), notice2.right());
+  const QRect edit2 = doubled(skin_gallery::FindTile(result_, "VEXO_Edit/normal"));
+  const QRect typed = InkOf(big, edit2.adjusted(2, 2, -2, -2), qRgb(0, 0, 0));
+  EXPECT_GT(typed.height(), 14);
+  EXPECT_GT(typed.top(), edit2.top() + 2);
+  EXPECT_LT(typed.bottom(), edit2.bottom() - 2);
 }
 
 }  // namespace

@@ -8,10 +8,14 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/thread/message_target.h"
 #include "tests/vexo/ui/widgets/ui_widget_support.h"
 #include "vexo/ui/widgets/bc_menu.h"
+#include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/resources/skin_colors.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/mll_button.h"
 #include "vexo/ui/widgets/transparent_bt.h"
@@ -190,6 +194,81 @@ TEST_F(ButtonTest, MenuCommandGoesToItsOwnerInsteadOfAClick) {
   EXPECT_EQ(button_->SetMenu(nullptr, 0, 0), 0);
   QTest::mouseClick(button_, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(dialog_->Count(vexo_msg::WM_COMMAND, vexo_msg::BN_CLICKED), 1);
+}
+
+// A window that throws the button away when asked before its menu opens.
+class DestroysOnCallback : public VEXO_MessageWindow {
+ public:
+  ~DestroysOnCallback() override { DetachMessages(); }
+  ds::LResult WindowProc(unsigned message, ds::WParam, ds::LParam) override {
+    if (message == vexo_msg::WM_USER + 7) {
+      ++calls;
+      delete victim;
+      victim = nullptr;
+    }
+    return 0;
+  }
+  VEXO_Button* victim = nullptr;
+  int calls = 0;
+};
+
+TEST_F(ButtonTest, MenuCallbackMayDestroyTheButton) {
+  const BCMenuItem items[] = {{501, "打开", 0}};
+  DestroysOnCallback owner;
+  owner.victim = button_;
+  button_->SetMenu(items, 1, owner.GetHandle());
+  button_->SetMenuCallback(owner.GetHandle(), vexo_msg::WM_USER + 7, 0);
+  // Should the menu open after all, it is dismissed instead of waiting for ever.
+  QTimer::singleShot(200, [] {
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  });
+  QTest::mouseClick(button_, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(owner.calls, 1);
+  EXPECT_EQ(owner.victim, nullptr);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  button_ = nullptr;
+}
+
+// A disabled window takes no input: the mouse entering one of its buttons neither lights it nor
+// plays its sound; once enabled again the button follows the mouse.
+TEST_F(ButtonTest, BlockedWindowDoesNotLightItsButtons) {
+  button_->SetImage(strip_.get(), 1, 0xFFFFFFFFu);
+  QWindow* window = dialog_->windowHandle();
+  ASSERT_NE(window, nullptr);
+  QTest::mouseMove(window, QPoint(250, 150));
+  QTest::mouseMove(window, QPoint(251, 151));
+  ASSERT_FALSE(button_->IsMouseOn());
+  dialog_->EnableWindow(false);
+  QTest::mouseMove(window, QPoint(20, 20));
+  EXPECT_FALSE(button_->IsMouseOn());
+  EXPECT_EQ(button_->GetState(), VEXO_Button::kNormal);
+  EXPECT_EQ(PixelOf(button_, 25, 15), kNormal);
+  dialog_->EnableWindow(true);
+  QTest::mouseMove(window, QPoint(22, 21));
+  EXPECT_EQ(button_->GetState(), VEXO_Button::kHot);
+}
+
+// Popup menus speak the skin: its text font, and its accent colour under the highlighted item.
+TEST(BCMenuTest, MenusTakeTheSkinFontAndAccent) {
+  ui_test::App();
+  const std::uint32_t accent = 0xD37F2D;  // RGB 2D 7F D3
+  VEXO_ResourceMgr::Instance()->SetColor(vexo_color::kMenuHighlight, accent);
+  BCMenu menu;
+  const BCMenuItem items[] = {{601, "常用软件设置", 0}, {0, "更多", BCMenu::kPopup}, {602, "关于", BCMenu::kEnd}};
+  ASSERT_EQ(menu.LoadMenu(items, 3), 1);
+  QMenu* popup = menu.GetQMenu();
+  EXPECT_EQ(popup->font(), VEXO_SkinFont());
+  EXPECT_EQ(popup->actions()[1]->menu()->font(), VEXO_SkinFont());
+  popup->popup(QPoint(100, 100));
+  QTest::keyClick(popup, Qt::Key_Down);
+  ASSERT_EQ(popup->activeAction(), popup->actions()[0]);
+  const QImage shot = popup->grab().toImage();
+  int lit = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) lit += (shot.pixel(x, y) & 0xFFFFFF) == 0x2D7FD3u;
+  EXPECT_GT(lit, 200);
+  popup->close();
+  VEXO_ResourceMgr::Instance()->Fini();
 }
 
 TEST(MLLButtonTest, NumberIsDrawnWithTenPixelDigitCells) {

@@ -14,6 +14,12 @@
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/edit_pass.h"
 #include "vexo/ui/widgets/label.h"
+#include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/combo_box.h"
+#include "vexo/ui/widgets/html_ctrl.h"
+#include "vexo/ui/widgets/list_ctrl.h"
+#include "vexo/ui/render/font.h"
+#include "vexo/ui/render/skin_font.h"
 
 namespace {
 
@@ -107,6 +113,47 @@ TEST(EditTest, NotifiesChangesEnterAndKeepsTheByteLimit) {
   EXPECT_EQ(dialog.closes, 0);
 }
 
+// A window that throws its edit away on the first change notification.
+class DestroysEditOnUpdate : public VEXO_Dialog {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam) override {
+    if (message != vexo_msg::WM_COMMAND) return 0;
+    const int code = static_cast<short>(vexo_msg::HighWord(wparam));
+    if (code == vexo_msg::EN_CHANGE) ++changes;
+    if (code == vexo_msg::EN_UPDATE) {
+      ++updates;
+      delete edit;
+      edit = nullptr;
+    }
+    return 0;
+  }
+  VEXO_Edit* edit = nullptr;
+  int updates = 0;
+  int changes = 0;
+};
+
+// EN_UPDATE and EN_CHANGE go out one after the other; a parent that destroys the edit on the first
+// gets no second, whether the change was typed or set, in a plain or a password box.
+TEST(EditTest, ParentMayDestroyTheEditFromItsChangeNotification) {
+  ui_test::App();
+  DestroysEditOnUpdate dialog;
+  dialog.resize(200, 100);
+  dialog.show();
+  for (int round = 0; round < 4; ++round) {
+    dialog.edit = round % 2 ? new VEXO_EditPass : new VEXO_Edit;
+    dialog.edit->Create(QRect(0, 0, 120, 22), &dialog, 9);
+    dialog.edit->setFocus();
+    if (round < 2) {
+      QTest::keyPress(dialog.edit, Qt::Key_A, Qt::NoModifier);  // the release would find no edit
+    } else {
+      dialog.edit->SetWindowText("abc");
+    }
+    EXPECT_EQ(dialog.edit, nullptr) << round;
+    EXPECT_EQ(dialog.updates, round + 1);
+    EXPECT_EQ(dialog.changes, 0);
+  }
+}
+
 TEST(EditTest, BackgroundLooksFollowTheEnabledState) {
   ui_test::App();
   auto strip = ui_test::Strip({kChecked, kUnchecked}, 20, 10);
@@ -118,6 +165,41 @@ TEST(EditTest, BackgroundLooksFollowTheEnabledState) {
   EXPECT_EQ(dialog.grab().toImage().pixelColor(40, 10), kChecked);
   edit.setEnabled(false);
   EXPECT_EQ(dialog.grab().toImage().pixelColor(40, 10), kUnchecked);
+}
+
+// Ink bounds of the pixels in `area` that differ from the window's background.
+QRect InkIn(const QImage& image, const QRect& area) {
+  QRect bounds;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (image.pixelColor(x, y) != kBackground) bounds |= QRect(x, y, 1, 1);
+  return bounds;
+}
+
+// Text keeps clear of the frame, and the password's marks sit on the middle of the line at a size
+// that reads.
+TEST(EditTest, TextIsPaddedAndPasswordMarksCentred) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_Edit edit;
+  edit.Create(QRect(0, 0, 120, 22), &dialog, 1);
+  edit.SetTextColor(0xFFFFFF, 0xFFFFFF);
+  edit.SetWindowText("Hi");
+  VEXO_EditPass pass;
+  pass.Create(QRect(0, 30, 120, 22), &dialog, 2);
+  pass.SetTextColor(0xFFFFFF, 0xFFFFFF);
+  pass.SetWindowText("abc");
+  dialog.show();
+  const QImage shot = dialog.grab().toImage();
+  const QRect text = InkIn(shot, QRect(0, 0, 120, 22));
+  ASSERT_FALSE(text.isEmpty());
+  EXPECT_GE(text.left(), 4);
+  const QRect marks = InkIn(shot, QRect(0, 30, 120, 22));
+  ASSERT_FALSE(marks.isEmpty());
+  EXPECT_GE(marks.left(), 4);
+  EXPECT_GE(marks.height(), 5);
+  EXPECT_LE(std::abs((marks.top() + marks.bottom()) - (30 + 30 + 21)), 2) << marks.top() << ".." << marks.bottom();
+  EXPECT_EQ(pass.text(), QStringLiteral("***"));
 }
 
 class PasswordTest : public ::testing::Test {
@@ -208,6 +290,63 @@ TEST_F(PasswordTest, LimitCountsBytes) {
   EXPECT_EQ(edit_.GetRealText(), "中");
   QTest::keyClicks(&edit_, QStringLiteral("ab"));
   EXPECT_EQ(edit_.GetRealText(), "中a");
+}
+
+// Ink bounds of what differs from the top-left pixel.
+QRect InkBounds(const QImage& image) {
+  QRect bounds;
+  const QRgb background = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != background) bounds |= QRect(x, y, 1, 1);
+  return bounds;
+}
+
+// A font with an escapement turns the label's text: "vfont" (900) and "vUserfont12" (2700) stand
+// upright, laid along the label's height; the plain font lies along its width.
+TEST(LabelTest, FontEscapementTurnsTheText) {
+  ui_test::App();
+  RecordingDialog dialog;
+  VEXO_Label label;
+  label.Create("软件管理", VEXO_Label::SS_CENTER | VEXO_Label::SS_CENTERIMAGE, QRect(0, 0, 120, 120),
+               &dialog, 1);
+  dialog.show();
+  const VEXO_Font vfont(-12, 0, 900, 400, "新宋体");
+  const VEXO_Font vuser(56, 20, 2700, 400, "MS Sans Serif");
+  VEXO_SetWidgetFont(&label, &vfont);
+  EXPECT_EQ(VEXO_WidgetEscapement(&label), 900);
+  QRect ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.height(), 2 * ink.width()) << ink.width() << "x" << ink.height();
+  label.SetWindowText("Ab");
+  VEXO_SetWidgetFont(&label, &vuser);
+  ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.height(), ink.width()) << ink.width() << "x" << ink.height();
+  VEXO_SetWidgetFont(&label, nullptr);
+  EXPECT_EQ(VEXO_WidgetEscapement(&label), 0);
+  label.SetWindowText("软件管理");
+  ink = InkBounds(label.grab().toImage());
+  EXPECT_GT(ink.width(), 2 * ink.height()) << ink.width() << "x" << ink.height();
+}
+
+// Every widget draws in the skin's text font, whatever font the desktop gives the application.
+TEST(SkinFontTest, WidgetsTakeTheSkinFontNotTheDesktops) {
+  ui_test::App();
+  const QFont desktop = QApplication::font();
+  QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 20));
+  std::vector<std::unique_ptr<QWidget>> widgets;
+  widgets.emplace_back(new VEXO_Button);
+  widgets.emplace_back(new VEXO_Checkbox);
+  widgets.emplace_back(new VEXO_Edit);
+  widgets.emplace_back(new VEXO_EditPass);
+  widgets.emplace_back(new VEXO_Label);
+  widgets.emplace_back(new VEXO_ComboBox);
+  widgets.emplace_back(new VEXO_ListCtrl);
+  widgets.emplace_back(new VEXO_HtmlCtrl);
+  for (const auto& widget : widgets) {
+    EXPECT_EQ(widget->font(), VEXO_SkinFont()) << widget->metaObject()->className();
+    EXPECT_EQ(widget->font().pixelSize(), 12) << widget->metaObject()->className();
+  }
+  QApplication::setFont(desktop);
 }
 
 TEST(LabelTest, StyleBitsChooseTheTextFormat) {

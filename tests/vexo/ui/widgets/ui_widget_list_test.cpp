@@ -147,8 +147,12 @@ TEST_F(ListTest, SkinnedScrollBarScrollsByPixel) {
   EXPECT_EQ(bar->GetScrollPos(), 20);
   EXPECT_EQ(list_->GetTopIndex(), 1);
   EXPECT_EQ(list_->HitTest(QPoint(10, 5)), 1);
-  // The parent window hears the codes too.
-  EXPECT_GE(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 1);
+  // The bar scrolls its list; the page around the list hears nothing of it (a page scrolls itself
+  // on WM_VSCROLL).
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(5, bar->height() - 3));
+  EXPECT_EQ(list_->verticalScrollBar()->value(), 40);
+  EXPECT_EQ(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 0);
+  EXPECT_EQ(dialog_.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_ENDSCROLL), 0);
 }
 
 TEST(SkinScrollBarTest, ScrollInfoRulesAndThumbTracking) {
@@ -195,6 +199,52 @@ TEST(SkinScrollBarTest, ScrollInfoRulesAndThumbTracking) {
   EXPECT_EQ(dialog.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 3);
 }
 
+// A page that throws a scroll bar away on the first code it hears.
+class DestroysBarOnScroll : public VEXO_Dialog {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam, ds::LParam) override {
+    if (message == vexo_msg::WM_VSCROLL) {
+      ++codes;
+      delete bar;
+      bar = nullptr;
+    }
+    return 0;
+  }
+  CSkinScrollBar* bar = nullptr;
+  int codes = 0;
+};
+
+// A wheel notch is several codes in a row, a press a code and a timer: a page that destroys the bar
+// on the first hears no more, and nothing runs on in the destroyed bar.
+TEST(SkinScrollBarTest, PageMayDestroyTheBarFromItsFirstCode) {
+  ui_test::App();
+  QImage grid(90, 30, QImage::Format_ARGB32);
+  grid.fill(QColor(90, 90, 90));
+  auto image = ui_test::FromQImage(grid);
+  DestroysBarOnScroll page;
+  page.resize(100, 200);
+  page.show();
+  for (int round = 0; round < 2; ++round) {
+    page.bar = new CSkinScrollBar(Qt::Vertical);
+    page.bar->Create(Qt::Vertical, QRect(0, 0, 10, 120), &page, 101);
+    page.bar->SetBitmap(image.get());
+    page.bar->SetScrollInfo(0, 99, 10, 50);
+    if (round == 0) {
+      QWheelEvent notch(QPointF(5, 50), page.bar->mapToGlobal(QPointF(5, 50)), QPoint(), QPoint(0, -120),
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(page.bar, &notch);
+    } else {
+      QTest::mousePress(page.bar, Qt::LeftButton, {}, QPoint(5, 115));
+    }
+    EXPECT_EQ(page.bar, nullptr);
+    EXPECT_EQ(page.codes, round + 1);
+  }
+  QTest::qWait(400);  // no repeat timer of a destroyed bar fires
+  EXPECT_EQ(page.codes, 2);
+}
+
+// The frame takes the list's place: it answers to the list's control id, and its bars scroll the
+// list without telling the page.
 TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   ui_test::App();
   QImage grid(90, 30, QImage::Format_ARGB32);
@@ -205,6 +255,8 @@ TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   list->setGeometry(5, 6, 150, 100);
   list->InsertColumn(0, "a", 0, 100);
   list->SetRowHeight(20);
+  list->SetId(41);
+  dialog.AddWidget(41, list);
   dialog.show();
   CSkinScrollWnd* frame = SkinWndScrollimg(list, image.get());
   ASSERT_NE(frame, nullptr);
@@ -220,6 +272,19 @@ TEST(SkinScrollWndTest, WrapsAScrollAreaAndFollowsItsRange) {
   QTest::mouseClick(frame->GetVertBar(), Qt::LeftButton, {},
                     QPoint(5, frame->GetVertBar()->height() - 3));
   EXPECT_EQ(list->verticalScrollBar()->value(), 20);
+  EXPECT_EQ(dialog.Count(vexo_msg::WM_VSCROLL, vexo_msg::SB_LINEDOWN), 0);
+
+  // Moving the id moves the frame, and the resynchronisation keeps the list filling it.
+  EXPECT_EQ(frame->GetId(), 41u);
+  EXPECT_EQ(dialog.SafeMoveWindow(41, 20, 30, 200, 120), 1);
+  QTest::qWait(600);
+  EXPECT_EQ(frame->geometry(), QRect(20, 30, 200, 120));
+  EXPECT_EQ(list->geometry(), frame->GetLimit()->rect());
+  EXPECT_EQ(frame->GetLimit()->width(), 190);
+  QRect client;
+  EXPECT_EQ(dialog.SafeGetClientRect(41, client), 1);
+  EXPECT_EQ(client.size(), QSize(200, 120));
+  EXPECT_EQ(dialog.FindWidget(41), list);
 }
 
 }  // namespace
