@@ -13,10 +13,12 @@ bool PaintImage(const ImageSpec& spec, QImage* out, std::string* error) {
                                                  "listhead", "listdivider", "progressframe", "progressfill", "title",
                                                  "userinfo"};
   static const std::set<std::string> pictures = {"face", "hair", "appicon", "advert"};
+  static const std::set<std::string> widgets = {"radio", "tabctrl", "treeexpand"};
   *out = NewCanvas(spec.width, spec.height);
   if (controls.count(spec.kind)) return PaintControl(spec, out, error);
   if (surfaces.count(spec.kind)) return PaintSurface(spec, out, error);
   if (pictures.count(spec.kind)) return PaintPicture(spec, out, error);
+  if (widgets.count(spec.kind)) return PaintWidgetStrip(spec, out, error);
   *error = "line " + std::to_string(spec.line) + ": unknown kind \"" + spec.kind + "\"";
   return false;
 }

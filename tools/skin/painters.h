@@ -16,6 +16,7 @@ bool PaintImage(const ImageSpec& spec, QImage* out, std::string* error);
 bool PaintControl(const ImageSpec& spec, QImage* image, std::string* error);   // strips: buttons, boxes, edits
 bool PaintSurface(const ImageSpec& spec, QImage* image, std::string* error);   // backgrounds, rows, frames
 bool PaintPicture(const ImageSpec& spec, QImage* image, std::string* error);   // faces, icons, adverts
+bool PaintWidgetStrip(const ImageSpec& spec, QImage* image, std::string* error);  // radio, tab control, tree
 
 // The face pictures, also drawn small into the avatar buttons: a head with shoulders, and the hair drawn
 // over it, both in an 88 x 100 box scaled to `box`.
