@@ -104,11 +104,14 @@ void VEXO_BLabel::leaveEvent(QEvent* event) {
 }
 
 void VEXO_BLabel::mousePressEvent(QMouseEvent* event) {
+  // Without SS_NOTIFY the press belongs to whatever lies under the label.
+  if (!(GetStyle() & SS_NOTIFY)) return event->ignore();
   event->accept();
   pressed_ = event->button() == Qt::LeftButton;
 }
 
 void VEXO_BLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (!(GetStyle() & SS_NOTIFY)) return event->ignore();
   event->accept();
   const bool click = pressed_ && event->button() == Qt::LeftButton &&
                      rect().contains(event->position().toPoint());
@@ -118,6 +121,7 @@ void VEXO_BLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void VEXO_BLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (!(GetStyle() & SS_NOTIFY)) return event->ignore();
   event->accept();
   if (event->button() == Qt::LeftButton) VEXO_NotifyCommand(this, GetId(), vexo_msg::STN_DBLCLK);
 }

@@ -17,8 +17,10 @@ VEXO_RichEdit::VEXO_RichEdit(QWidget* parent) : QTextEdit(parent) {
   setFrameShape(QFrame::NoFrame);
   setFont(VEXO_SkinFont());
   setAcceptRichText(false);
+  // A user's change is reported once the edit has finished handling the input that made it:
+  // the parent may destroy the edit when told.
   connect(document(), &QTextDocument::contentsChanged, this, [this] {
-    if (!inserting_) VEXO_NotifyCommand(this, id_, vexo_msg::EN_CHANGE);
+    if (!inserting_) changed_ = true;
   });
 }
 
@@ -70,6 +72,12 @@ int VEXO_RichEdit::InsertFace(int index) {
   return InsertBitmap(faces_[index]);
 }
 
+void VEXO_RichEdit::Clear() {
+  inserting_ = true;
+  clear();
+  inserting_ = false;
+}
+
 void VEXO_RichEdit::SetMaxLines(int lines) {
   max_lines_ = lines > 0 ? lines : 0;
   const bool was = inserting_;
@@ -90,6 +98,26 @@ void VEXO_RichEdit::TrimLines() {
 int VEXO_RichEdit::GetLineCount() const { return document()->blockCount(); }
 
 int VEXO_RichEdit::GetTextLength() const { return std::max(0, document()->characterCount() - 1); }
+
+void VEXO_RichEdit::ReportChange() {
+  if (!changed_) return;
+  changed_ = false;
+  VEXO_NotifyCommand(this, id_, vexo_msg::EN_CHANGE);  // last: the parent may destroy the edit
+}
+
+bool VEXO_RichEdit::viewportEvent(QEvent* event) {
+  const bool handled = QTextEdit::viewportEvent(event);
+  ReportChange();
+  return handled;
+}
+
+bool VEXO_RichEdit::event(QEvent* event) {
+  // Every input path (keys, input method, mouse drags, the context menu's commands) ends here.
+  if (event->type() == QEvent::DeferredDelete) return QTextEdit::event(event);
+  const bool handled = QTextEdit::event(event);
+  ReportChange();
+  return handled;
+}
 
 void VEXO_RichEdit::keyPressEvent(QKeyEvent* event) {
   // Typed text past the limit is refused (a selection it replaces makes room).

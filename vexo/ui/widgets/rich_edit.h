@@ -34,6 +34,8 @@ class VEXO_API VEXO_RichEdit : public QTextEdit {
   // At most `chars` characters may be typed or pasted (0: no limit).
   void SetLimitText(int chars) { limit_ = chars > 0 ? chars : 0; }
   int GetLimitText() const { return limit_; }
+  // Empties the box (no EN_CHANGE: a change from code).
+  void Clear();
   int GetLineCount() const;
   // Characters in the text, a picture counting as one.
   int GetTextLength() const;
@@ -42,11 +44,14 @@ class VEXO_API VEXO_RichEdit : public QTextEdit {
   unsigned GetId() const { return id_; }
 
  protected:
+  bool event(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
   void TrimLines();
+  void ReportChange();
   QTextCursor EndCursor();
 
   unsigned id_ = 0;
@@ -55,4 +60,5 @@ class VEXO_API VEXO_RichEdit : public QTextEdit {
   int limit_ = 0;
   int next_image_ = 0;
   bool inserting_ = false;
+  bool changed_ = false;
 };

@@ -8,7 +8,7 @@ VEXO_SplitterWnd::VEXO_SplitterWnd(bool side_by_side, QWidget* parent)
     : QWidget(parent), side_by_side_(side_by_side), bar_(new VEXO_SplitBar(this)) {
   bar_->Create(side_by_side ? VEXO_SplitBar::SPS_VERTICAL : VEXO_SplitBar::SPS_HORIZONTAL,
                QRect(0, 0, bar_width_, bar_width_), this, 0);
-  connect(bar_, &VEXO_SplitBar::moved, this, [this](int pos) {
+  connect(bar_.data(), &VEXO_SplitBar::moved, this, [this](int pos) {
     split_ = Clamp(pos);
     Layout();
   });
@@ -35,7 +35,7 @@ void VEXO_SplitterWnd::SetPanes(QWidget* first, QWidget* second) {
       pane->show();
     }
   }
-  bar_->raise();
+  if (bar_) bar_->raise();
   Layout();
 }
 
@@ -61,7 +61,9 @@ void VEXO_SplitterWnd::SetBarWidth(int width) {
   Layout();
 }
 
-void VEXO_SplitterWnd::SetBarImage(VEXO_Image* image) { bar_->SetImage(image); }
+void VEXO_SplitterWnd::SetBarImage(VEXO_Image* image) {
+  if (bar_) bar_->SetImage(image);
+}
 
 int VEXO_SplitterWnd::Length() const { return side_by_side_ ? width() : height(); }
 
@@ -89,5 +91,5 @@ void VEXO_SplitterWnd::Layout() {
   place(panes_[0], 0, split_, across);
   place(bar_, split_, bar_width_, across);
   place(panes_[1], second_start, second_length, across);
-  bar_->SetRange(min_[0], std::max(min_[0], length - bar_width_ - min_[1]));
+  if (bar_) bar_->SetRange(min_[0], std::max(min_[0], length - bar_width_ - min_[1]));
 }

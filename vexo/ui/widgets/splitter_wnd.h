@@ -27,7 +27,7 @@ class VEXO_API VEXO_SplitterWnd : public QWidget {
   void SetBarWidth(int width);
   int GetBarWidth() const { return bar_width_; }
   void SetBarImage(VEXO_Image* image);
-  VEXO_SplitBar* GetBar() const { return bar_; }
+  VEXO_SplitBar* GetBar() const { return bar_.data(); }
   bool IsSideBySide() const { return side_by_side_; }
 
   void SetId(unsigned id) { id_ = id; }
@@ -44,7 +44,7 @@ class VEXO_API VEXO_SplitterWnd : public QWidget {
 
   bool side_by_side_;
   unsigned id_ = 0;
-  VEXO_SplitBar* bar_;
+  QPointer<VEXO_SplitBar> bar_;  // the owner may destroy the bar
   QPointer<QWidget> panes_[2];
   int min_[2] = {20, 20};
   int split_ = 100;

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 
 #include "core/text/path.h"
@@ -14,10 +15,16 @@ VEXO_TabbedHtml::VEXO_TabbedHtml(QWidget* parent) : QTextBrowser(parent) {
   setFrameShape(QFrame::NoFrame);
   setOpenLinks(false);
   base_point_size_ = font().pointSize() > 0 ? font().pointSize() : 9;
-  connect(this, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) { OnSourceChanged(url); });
-  connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { OnAnchorClicked(url); });
+  // The view's signals come from inside its own handlers, where the owner must not close it:
+  // what they report reaches the owner once those handlers are done.
+  connect(this, &QTextBrowser::sourceChanged, this, [this] { navigated_ = true; });
+  connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+    QTimer::singleShot(0, this, [this, url] { OnAnchorClicked(url); });
+  });
   connect(this, QOverload<const QUrl&>::of(&QTextBrowser::highlighted), this, [this](const QUrl& url) {
-    if (mgr_) mgr_->OnStatusTextChange(this, url.toString().toStdString().c_str());
+    QTimer::singleShot(0, this, [this, url] {
+      if (mgr_) mgr_->OnStatusTextChange(this, url.toString().toStdString().c_str());
+    });
   });
 }
 
@@ -39,7 +46,23 @@ int VEXO_TabbedHtml::Navigate(const char* path) {
   const QFileInfo info(file);
   if (!info.isFile() || !info.isReadable()) return 0;
   setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+  ReportNavigation();
   return 1;
+}
+
+void VEXO_TabbedHtml::GoBack() {
+  backward();
+  ReportNavigation();
+}
+
+void VEXO_TabbedHtml::GoForward() {
+  forward();
+  ReportNavigation();
+}
+
+void VEXO_TabbedHtml::Refresh() {
+  reload();
+  ReportNavigation();
 }
 
 int VEXO_TabbedHtml::Print() { return 0; }
@@ -87,11 +110,13 @@ void VEXO_TabbedHtml::ViewSource() {
   mgr_->OnViewSource(this, bytes.constData());
 }
 
-void VEXO_TabbedHtml::OnSourceChanged(const QUrl& url) {
+void VEXO_TabbedHtml::ReportNavigation() {
+  if (!navigated_) return;
+  navigated_ = false;
   if (!mgr_) return;
   QPointer<VEXO_TabbedHtml> self(this);
   VEXO_ITabbedHtmlMgr* mgr = mgr_;
-  const std::string location = url.toString().toStdString();
+  const std::string location = GetLocationURL();
   const std::string title = GetTitle();
   mgr->OnNavigateComplete(this, location.c_str());
   if (!self) return;  // the owner closed the view
@@ -106,4 +131,5 @@ void VEXO_TabbedHtml::OnAnchorClicked(const QUrl& url) {
     return;
   }
   setSource(target);
+  ReportNavigation();
 }

@@ -40,9 +40,9 @@ class VEXO_API VEXO_TabbedHtml : public QTextBrowser {
 
   // Shows the local file `path` (a path or a file: URL). 1, or 0 when it is no readable file.
   int Navigate(const char* path);
-  void GoBack() { backward(); }
-  void GoForward() { forward(); }
-  void Refresh() { reload(); }
+  void GoBack();
+  void GoForward();
+  void Refresh();
   // No printer support in this build: nothing is printed. 0.
   int Print();
   // Writes the page as HTML (UTF-8) to `path`. 1/0.
@@ -63,11 +63,13 @@ class VEXO_API VEXO_TabbedHtml : public QTextBrowser {
   unsigned GetId() const { return id_; }
 
  private:
-  void OnSourceChanged(const QUrl& url);
+  // Tells the owner about a navigation that just finished (location, then title).
+  void ReportNavigation();
   void OnAnchorClicked(const QUrl& url);
 
   unsigned id_ = 0;
   VEXO_ITabbedHtmlMgr* mgr_ = nullptr;
   int font_size_ = kMedium;
   int base_point_size_ = 0;
+  bool navigated_ = false;
 };
