@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/files/file_system.h"
+#include "tools/skin_gallery/family_tiles.h"
 #include "tools/skin_gallery/pictures.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
@@ -32,11 +33,11 @@ namespace skin_gallery {
 namespace {
 
 constexpr int kWidth = 1000;
-constexpr int kHeight = 900;
+constexpr int kHeight = 900 + kFamilyBandHeight;
 constexpr std::uint32_t kCaptionColour = 0x8A5A1F;
 
 // Lays the gallery out on one skinned dialog and remembers where each tile went.
-class Builder {
+class Builder : public TileSink {
  public:
   explicit Builder(Result* result) : result_(result) {}
 
@@ -434,6 +435,7 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
     const int settings_y = y;
     BuildSettings(b, root.get(), 530, settings_y);  // right of the scroll bars, same band
     y = BuildPanels(b, root.get(), y + 200);
+    BuildFamily(b, root.get(), 900);
 
     root->show();
     QApplication::processEvents();
@@ -454,6 +456,8 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
       painter.drawImage(at, popup);
       result->tiles.push_back({"BCMenu", QRect(at, popup.size())});
     }
+    const QRect family_menu = DrawFamilyMenu(&result->image, QPoint(680, 900 + 24));
+    if (!family_menu.isEmpty()) result->tiles.push_back({"VEXO_Menu", family_menu});
     root.reset();
   }
   resources->Fini();
