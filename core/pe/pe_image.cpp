@@ -1,8 +1,19 @@
 #include "core/pe/pe_image.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/text/path.h"
+
 namespace ds {
 
 namespace {
+
+// Larger files are not executables anyone asks about; reading them would only cost memory.
+constexpr std::size_t kMaxImageSize = 256u << 20;
 
 constexpr std::uint16_t kDosMagic = 0x5A4D;          // "MZ"
 constexpr std::uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
@@ -167,8 +178,10 @@ std::uint16_t PeMachine(const unsigned char* image, std::size_t size) {
   return bytes.U16(pe + 4);
 }
 
-int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t type,
-                   std::size_t& offset, std::size_t& length) {
+namespace {
+
+int FindResource(const unsigned char* image, std::size_t size, std::uint16_t type, long id,
+                 std::size_t& offset, std::size_t& length) {
   if (image == nullptr) return 0;
   const Bytes bytes(image, size);
   PeImage pe(bytes);
@@ -185,7 +198,7 @@ int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t t
   std::size_t names = 0;
   std::size_t languages = 0;
   std::size_t entry = 0;
-  if (!tree.Find(0, type, true, names) || !tree.Find(names, -1, true, languages) ||
+  if (!tree.Find(0, type, true, names) || !tree.Find(names, id, true, languages) ||
       !tree.Find(languages, -1, false, entry)) {
     return 0;
   }
@@ -197,6 +210,41 @@ int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t t
   offset = data_offset;
   length = data_size;
   return 1;
+}
+
+}  // namespace
+
+int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t type,
+                   std::size_t& offset, std::size_t& length) {
+  return FindResource(image, size, type, -1, offset, length);
+}
+
+int FindPeResourceById(const unsigned char* image, std::size_t size, std::uint16_t type,
+                       std::uint16_t id, std::size_t& offset, std::size_t& length) {
+  return FindResource(image, size, type, id, offset, length);
+}
+
+bool ReadPeFile(const char* path, std::string& bytes) {
+  if (path == nullptr || *path == '\0') return false;
+  // O_NONBLOCK: a FIFO at this path must not block the open; only regular files are read.
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+            static_cast<std::uint64_t>(info.st_size) <= kMaxImageSize;
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t got = ::read(fd, &bytes[done], bytes.size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;  // the file shrank while being read: keep what is there
+      done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+  }
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace ds

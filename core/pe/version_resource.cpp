@@ -1,14 +1,8 @@
 #include "core/pe/version_resource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <string_view>
 
 #include "core/text/ascii.h"
-#include "core/text/path.h"
 #include "core/pe/pe_image.h"
 #include "core/text/utf16.h"
 
@@ -16,8 +10,6 @@ namespace ds {
 
 namespace {
 
-// Larger files are not executables anyone asks about; reading them would only cost memory.
-constexpr std::size_t kMaxImageSize = 256u << 20;
 constexpr std::size_t kNodeHeaderSize = 6;  // wLength, wValueLength, wType
 constexpr std::uint16_t kTextValue = 1;
 
@@ -104,35 +96,12 @@ bool ReadRoot(const Block& block, Node& root) {
   return block.Read(0, block.size(), root) && AsciiEqualsIgnoreCase(root.key, "VS_VERSION_INFO");
 }
 
-// Reads the whole regular file at `path` if it is no larger than the cap.
-bool ReadImage(const char* path, std::string& bytes) {
-  // O_NONBLOCK: a FIFO at this path must not block the open; only regular files are read.
-  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-            static_cast<std::uint64_t>(info.st_size) <= kMaxImageSize;
-  if (ok) {
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t got = ::read(fd, &bytes[done], bytes.size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;  // the file shrank while being read: keep what is there
-      done += static_cast<std::size_t>(got);
-    }
-    bytes.resize(done);
-  }
-  ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 int GetFileVersionInfo(const char* path, std::string& block) {
   if (path == nullptr || *path == '\0') return 0;
   std::string image;
-  if (!ReadImage(path, image)) return 0;
+  if (!ReadPeFile(path, image)) return 0;
   return ExtractVersionResource(reinterpret_cast<const unsigned char*>(image.data()), image.size(),
                                 block);
 }

@@ -361,8 +361,7 @@ bool PaintScrollGrid(const ImageSpec& spec, QPainter* p, std::string* error) {
 }  // namespace
 
 bool PaintControl(const ImageSpec& spec, QImage* image, std::string* error) {
-  using Painter = std::function<bool(const ImageSpec&, QPainter*, std::string*)>;
-  static const std::map<std::string, Painter> painters = {
+  static const std::map<std::string, KindPainter> painters = {
       {"button", PaintButton},       {"glyph", PaintGlyphButton},     {"pagebutton", PaintToolbarButton},
       {"toolbutton", PaintToolbarButton}, {"tab", PaintTab},          {"category", PaintCategory},
       {"check", PaintCheck},         {"checktile", PaintCheckTile},   {"edit", PaintEdit},
@@ -377,11 +376,7 @@ bool PaintControl(const ImageSpec& spec, QImage* image, std::string* error) {
     *error = "line " + std::to_string(spec.line) + ": glyph button without glyph option";
     return false;
   }
-  QPainter painter;
-  BeginPaint(&painter, image);
-  bool ok = painters.at(spec.kind)(spec, &painter, error);
-  painter.end();
-  return ok;
+  return RunKindPainter(painters.at(spec.kind), spec, image, error);
 }
 
 }  // namespace skin

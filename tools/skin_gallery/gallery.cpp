@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/files/file_system.h"
+#include "tools/skin_gallery/family_tiles.h"
 #include "tools/skin_gallery/pictures.h"
 #include "vexo/ui/render/color.h"
 #include "vexo/ui/widgets/bc_menu.h"
@@ -34,13 +35,13 @@ namespace skin_gallery {
 namespace {
 
 constexpr int kWidth = 1000;
-constexpr int kHeight = 900;
+constexpr int kHeight = 900 + kFamilyBandHeight;
 // Colours are 0x00BBGGRR values: VEXO_RGB takes red, green, blue in that order.
 constexpr std::uint32_t kCaptionColour = VEXO_RGB(0x1F, 0x5A, 0x8A);
 constexpr std::uint32_t kNoticeColour = VEXO_RGB(0x1F, 0x5F, 0xA8);  // the skin's dark accent
 
 // Lays the gallery out on one skinned dialog and remembers where each tile went.
-class Builder {
+class Builder : public TileSink {
  public:
   explicit Builder(Result* result) : result_(result) {}
 
@@ -438,6 +439,7 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
     const int settings_y = y;
     BuildSettings(b, root.get(), 530, settings_y);  // right of the scroll bars, same band
     y = BuildPanels(b, root.get(), y + 200);
+    BuildFamily(b, root.get(), 900);
 
     root->show();
     QApplication::processEvents();
@@ -472,6 +474,8 @@ bool Render(const std::string& skin_dir, Result* result, std::string* error) {
         combo->ShowDropDown(false);
       }
     }
+    const QRect family_menu = DrawFamilyMenu(&result->image, QPoint(680, 900 + 24));
+    if (!family_menu.isEmpty()) result->tiles.push_back({"VEXO_Menu", family_menu});
     root.reset();
   }
   resources->Fini();

@@ -1,11 +1,14 @@
-// The PE version-resource reader on arbitrary bytes, taken both as a whole executable and as a
-// bare version block. Checked for any input: a located resource lies inside the image, the
-// file reader and the in-memory reader agree, and the queries never fail on what they found.
+// The PE resource readers on arbitrary bytes: the version resource, taken both as a whole
+// executable and as a bare version block, and the first icon group rebuilt as an .ico file.
+// Checked for any input: a located resource lies inside the image, the file reader and the
+// in-memory reader agree, the queries never fail on what they found, and a rebuilt icon file's
+// directory describes exactly the bytes that follow it.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/pe/icon_resource.h"
 #include "core/pe/pe_image.h"
 #include "core/pe/version_resource.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -38,6 +41,37 @@ void QueryBlock(const std::string& block) {
   }
 }
 
+std::uint32_t U32(const std::string& b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+  return v;
+}
+
+void CheckIcon(const std::uint8_t* data, std::size_t size, const std::string& path) {
+  std::string ico;
+  const int extracted = ds::ExtractIconGroup(data, size, ico);
+  std::string from_file;
+  FUZZ_CHECK(ds::GetFileIconGroup(path.c_str(), from_file) == extracted, "icon: file against memory");
+  if (!extracted) {
+    FUZZ_CHECK(ico.empty(), "icon output without an icon");
+    return;
+  }
+  FUZZ_CHECK(from_file == ico, "icon: file bytes against memory bytes");
+  FUZZ_CHECK(ico.size() >= 6 && ico[0] == 0 && ico[1] == 0 && ico[2] == 1 && ico[3] == 0, "icon header");
+  const std::size_t count = static_cast<unsigned char>(ico[4]) | (static_cast<unsigned char>(ico[5]) << 8);
+  FUZZ_CHECK(count > 0 && ico.size() >= 6 + 16 * count, "icon directory");
+  // The pictures follow the directory one after the other and fill the file exactly.
+  std::size_t expected = 6 + 16 * count;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t length = U32(ico, 6 + 16 * i + 8);
+    const std::uint32_t offset = U32(ico, 6 + 16 * i + 12);
+    FUZZ_CHECK(offset == expected && length > 0, "icon picture offset");
+    expected += length;
+  }
+  FUZZ_CHECK(expected == ico.size(), "icon size");
+  FUZZ_CHECK(ico.size() <= 6 + 16 * count + size, "icon larger than its image");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,5 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QueryBlock(block);
   }
   QueryBlock(std::string(reinterpret_cast<const char*>(data), size));
+  CheckIcon(data, size, path);
   return 0;
 }

@@ -3,7 +3,11 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+
+#include "core/pe/icon_resource.h"
 
 namespace {
 
@@ -18,34 +22,72 @@ QByteArray ReadBytes(const char* path) {
   return data;
 }
 
+bool IsExecutable(const QByteArray& data) { return data.size() >= 2 && data[0] == 'M' && data[1] == 'Z'; }
+
 }  // namespace
 
 VEXO_Icon::VEXO_Icon(const QIcon& icon) : icon_(icon) {}
 
+VEXO_Icon::VEXO_Icon(const std::vector<QImage>& sizes) {
+  for (const QImage& image : sizes) {
+    if (image.isNull()) continue;
+    images_.push_back(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    icon_.addPixmap(QPixmap::fromImage(images_.back()));
+  }
+  std::stable_sort(images_.begin(), images_.end(),
+                   [](const QImage& a, const QImage& b) { return a.width() < b.width(); });
+}
+
 VEXO_Icon* VEXO_Icon::FromFile(const char* path) {
-  if (path == nullptr || qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-    return nullptr;
-  QByteArray data = ReadBytes(path);
+  if (path == nullptr) return nullptr;
+  return FromData(ReadBytes(path));
+}
+
+VEXO_Icon* VEXO_Icon::FromData(const QByteArray& bytes) {
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
+  QByteArray data = bytes;
+  if (IsExecutable(data)) {
+    // A program's icon lives in its resources: rebuilt there as an .ico file of its own.
+    std::string ico;
+    if (!ds::ExtractIconGroup(reinterpret_cast<const unsigned char*>(data.constData()),
+                              static_cast<std::size_t>(data.size()), ico)) {
+      return nullptr;
+    }
+    data = QByteArray(ico.data(), static_cast<qsizetype>(ico.size()));
+  }
   if (data.isEmpty()) return nullptr;
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
-  // An icon file holds several sizes: prefer the 16 x 16 one, else the first.
-  QImage first;
-  QImage small;
+  std::vector<QImage> images;
+  // An icon file holds several sizes; a damaged entry ends the list, keeping the ones before it.
+  constexpr int kMostImages = 64;
   do {
     QImage image = reader.read();
-    if (image.isNull()) break;
-    if (first.isNull()) first = image;
-    if (image.width() == 16 && image.height() == 16) {
-      small = image;
-      break;
-    }
-  } while (reader.jumpToNextImage());
-  if (first.isNull()) return nullptr;
-  if (small.isNull())
-    small = first.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  return new VEXO_Icon(QIcon(QPixmap::fromImage(small)));
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) break;
+    images.push_back(image);
+  } while (static_cast<int>(images.size()) < kMostImages && reader.jumpToNextImage());
+  if (images.empty()) return nullptr;
+  return new VEXO_Icon(images);
 }
 
-QPixmap VEXO_Icon::Small() const { return icon_.pixmap(16, 16); }
+QPixmap VEXO_Icon::Pixmap(int size) const {
+  if (size <= 0) return QPixmap();
+  if (images_.empty()) return icon_.pixmap(size, size);
+  const QImage* chosen = &images_.back();  // the largest, when none is big enough
+  for (const QImage& image : images_) {
+    if (image.width() >= size) {
+      chosen = &image;
+      break;
+    }
+  }
+  if (chosen->width() == size && chosen->height() == size) return QPixmap::fromImage(*chosen);
+  return QPixmap::fromImage(
+      chosen->scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+std::vector<int> VEXO_Icon::Sizes() const {
+  std::vector<int> sizes;
+  for (const QImage& image : images_) sizes.push_back(image.width());
+  return sizes;
+}

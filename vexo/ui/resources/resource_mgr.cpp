@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/files/file_system.h"
+#include "core/text/ascii.h"
 #include "core/text/path.h"
 #include "core/thread/singleton_impl.h"
 #include "vexo/ui/render/cursor.h"
@@ -86,6 +87,8 @@ void VEXO_ResourceMgr::Fini() {
   fonts_.clear();
   colours_.clear();
   icons_.clear();
+  path_icons_.clear();
+  program_icon_.reset();
   cursors_.clear();
   fonts_pending_ = false;
   cursor_pending_ = false;
@@ -207,16 +210,43 @@ void VEXO_ResourceMgr::SetColor(const char* name, std::uint32_t colour) {
 
 VEXO_Icon* VEXO_ResourceMgr::GetIcon(const char* name) {
   if (name == nullptr) return nullptr;
-  auto it = icons_.find(name);
-  if (it != icons_.end()) return it->second.get();
-  if (!OnGuiThread()) return nullptr;
   // The work directory followed by the name; callers begin it with a separator, and one is put
   // in when they do not.
-  const std::string path =
-      ds::NativePath(ds::FileSystem::Instance()->CombineWorkPath(std::string(name)));
-  VEXO_Icon* icon = VEXO_Icon::FromFile(path.c_str());
-  icons_[name].reset(icon);
-  return icon;
+  return LoadIcon(icons_, name,
+                  ds::NativePath(ds::FileSystem::Instance()->CombineWorkPath(std::string(name))));
+}
+
+VEXO_Icon* VEXO_ResourceMgr::GetPathIcon(const char* path) {
+  if (path == nullptr || *path == '\0') return nullptr;
+  return LoadIcon(path_icons_, path, ds::NativePath(path));
+}
+
+VEXO_Icon* VEXO_ResourceMgr::LoadIcon(std::map<std::string, std::unique_ptr<VEXO_Icon>>& cache,
+                                      const std::string& key, const std::string& path) {
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second.get();
+  if (!OnGuiThread()) return nullptr;
+  std::unique_ptr<VEXO_Icon> icon(VEXO_Icon::FromFile(path.c_str()));
+  // A program shows the generic program icon rather than none.
+  const bool program =
+      path.size() >= 4 && ds::AsciiEqualsIgnoreCase(std::string_view(path).substr(path.size() - 4), ".exe");
+  if (!icon && program) {
+    if (VEXO_Icon* fallback = GetProgramIcon()) icon = std::make_unique<VEXO_Icon>(*fallback);
+  }
+  VEXO_Icon* result = icon.get();
+  cache[key] = std::move(icon);
+  return result;
+}
+
+VEXO_Icon* VEXO_ResourceMgr::GetProgramIcon() {
+  if (program_icon_) return program_icon_->IsNull() ? nullptr : program_icon_.get();
+  if (!OnGuiThread()) return nullptr;
+  VEXO_Image* image = GetImage("software/other.gif");
+  program_icon_ = std::make_unique<VEXO_Icon>();
+  if (image != nullptr && !image->IsNull()) {
+    program_icon_ = std::make_unique<VEXO_Icon>(std::vector<QImage>{image->KeyedCopy(0xFF00FF)});
+  }
+  return program_icon_->IsNull() ? nullptr : program_icon_.get();
 }
 
 void VEXO_ResourceMgr::CreateHandCursor() {

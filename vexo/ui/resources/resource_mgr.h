@@ -56,9 +56,17 @@ class VEXO_API VEXO_ResourceMgr : public ds::SingletonBase {
   void SetColor(const char* name, std::uint32_t colour);
   // Whether `name` is registered; its colour in `colour`.
   bool FindColor(const char* name, std::uint32_t* colour) const;
-  // Small icon of the file `name` under the work directory (names begin with a separator; one
-  // is put in when missing); cached, also when null.
+  // Icon of the file `name` under the work directory (names begin with a separator; one is put
+  // in when missing): an icon or image file, or the first icon group of a Windows executable
+  // (".exe"), every size of it (VEXO_Icon::Small, VEXO_Icon::Pixmap pick one). Cached, also
+  // when null. An executable without a usable icon gets the skin's generic program icon.
   VEXO_Icon* GetIcon(const char* name);
+  // The same for a file named by its full path (an installed program's executable), cached by
+  // that path.
+  VEXO_Icon* GetPathIcon(const char* path);
+  // The skin's generic program icon ("software/other.gif", magenta transparent); null when the
+  // skin lacks it.
+  VEXO_Icon* GetProgramIcon();
   // Cursor from work directory + "/" + name + ".cur"; cached, also when null.
   VEXO_Cursor* GetCursor(const char* name);
 
@@ -90,11 +98,15 @@ class VEXO_API VEXO_ResourceMgr : public ds::SingletonBase {
   void CreateFonts();
   void LoadSkinColors();
   void CreateHandCursor();
+  VEXO_Icon* LoadIcon(std::map<std::string, std::unique_ptr<VEXO_Icon>>& cache,
+                      const std::string& key, const std::string& path);
 
   std::map<std::string, ImageResInfo> images_;
   std::map<std::string, std::unique_ptr<VEXO_Font>> fonts_;
   std::map<std::string, std::uint32_t> colours_;
   std::map<std::string, std::unique_ptr<VEXO_Icon>> icons_;
+  std::map<std::string, std::unique_ptr<VEXO_Icon>> path_icons_;
+  std::unique_ptr<VEXO_Icon> program_icon_;
   std::map<std::string, std::unique_ptr<VEXO_Cursor>> cursors_;
   ds::UnzipFile pack_;
   std::unique_ptr<CSoundWnd> sound_;

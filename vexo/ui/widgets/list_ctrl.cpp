@@ -257,17 +257,9 @@ void VEXO_ListCtrl::SetHeadImg(VEXO_Image* background, VEXO_Image* divider) {
 
 void VEXO_ListCtrl::SetScrollImg(VEXO_Image* image) {
   if (!skin_vert_) {
-    skin_vert_ = new CSkinScrollBar(Qt::Vertical, this);
-    skin_vert_->SetId(CSkinScrollWnd::kVertId);
-    skin_horz_ = new CSkinScrollBar(Qt::Horizontal, this);
-    skin_horz_->SetId(CSkinScrollWnd::kHorzId);
     // The bars scroll this list; the page around it hears nothing of them.
-    skin_vert_->SetScrolledWindow(this);
-    skin_horz_->SetScrolledWindow(this);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    vert_link_ = new VEXO_ScrollBarLink(skin_vert_, verticalScrollBar(), this);
-    horz_link_ = new VEXO_ScrollBarLink(skin_horz_, horizontalScrollBar(), this);
+    skin_vert_ = VEXO_MakeSkinBar(Qt::Vertical, this, this, &vert_link_);
+    skin_horz_ = VEXO_MakeSkinBar(Qt::Horizontal, this, this, &horz_link_);
   }
   skin_vert_->SetBitmap(image);
   skin_horz_->SetBitmap(image);

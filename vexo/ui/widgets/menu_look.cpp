@@ -44,3 +44,10 @@ void VEXO_ApplyMenuLook(QMenu* menu) {
     if (action->menu()) VEXO_ApplyMenuLook(action->menu());
   }
 }
+
+void VEXO_PopupContextMenu(QMenu* menu, const QPoint& global) {
+  if (menu == nullptr) return;
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  VEXO_ApplyMenuLook(menu);
+  menu->popup(global);
+}

@@ -7,6 +7,11 @@
 #include "vexo/export.h"
 
 class QMenu;
+class QPoint;
 
 // Gives `menu` and the sub-menus it holds the menu look.
 VEXO_API void VEXO_ApplyMenuLook(QMenu* menu);
+
+// Shows a widget's own context menu (made for this one showing) with the menu look at `global`,
+// without waiting; the menu deletes itself when it closes. Null does nothing.
+VEXO_API void VEXO_PopupContextMenu(QMenu* menu, const QPoint& global);

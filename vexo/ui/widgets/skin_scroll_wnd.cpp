@@ -38,6 +38,18 @@ void VEXO_ScrollBarLink::Apply(int code, int pos) {
   Sync();
 }
 
+CSkinScrollBar* VEXO_MakeSkinBar(Qt::Orientation orientation, QWidget* holder,
+                                 QAbstractScrollArea* window, VEXO_ScrollBarLink** link) {
+  const bool vertical = orientation == Qt::Vertical;
+  auto* bar = new CSkinScrollBar(orientation, holder);
+  bar->SetId(vertical ? CSkinScrollWnd::kVertId : CSkinScrollWnd::kHorzId);
+  bar->SetScrolledWindow(window);
+  if (vertical) window->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  else window->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  *link = new VEXO_ScrollBarLink(bar, vertical ? window->verticalScrollBar() : window->horizontalScrollBar(), holder);
+  return bar;
+}
+
 CSkinScrollWnd::CSkinScrollWnd() { setObjectName(QStringLiteral("SkinScrollBarFrame")); }
 
 CSkinScrollWnd::~CSkinScrollWnd() = default;
@@ -55,18 +67,10 @@ int CSkinScrollWnd::SkinWindow(QAbstractScrollArea* window, VEXO_Image* image) {
   limit_->setObjectName(QStringLiteral("LIMIT"));
   limit_->setProperty("controlId", kLimitId);
   window->setParent(limit_);
-  window->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  window->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  horz_ = new CSkinScrollBar(Qt::Horizontal, this);
-  horz_->SetId(kHorzId);
+  horz_ = VEXO_MakeSkinBar(Qt::Horizontal, this, window, &horz_link_);
   horz_->SetBitmap(image);
-  vert_ = new CSkinScrollBar(Qt::Vertical, this);
-  vert_->SetId(kVertId);
+  vert_ = VEXO_MakeSkinBar(Qt::Vertical, this, window, &vert_link_);
   vert_->SetBitmap(image);
-  horz_->SetScrolledWindow(window);
-  vert_->SetScrolledWindow(window);
-  horz_link_ = new VEXO_ScrollBarLink(horz_, window->horizontalScrollBar(), this);
-  vert_link_ = new VEXO_ScrollBarLink(vert_, window->verticalScrollBar(), this);
   connect(window->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { Layout(); });
   connect(window->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { Layout(); });
   window->show();

@@ -85,6 +85,13 @@ class VEXO_API CSkinScrollWnd : public QWidget {
   QBasicTimer timer_;
 };
 
+// A skinned bar of `orientation` in place of the scroll area `window`'s own bar, which is switched
+// off: a child of `holder` with the id of its kind (kVertId, kHorzId), moving the window's bar
+// through a link (also a child of `holder`, returned in `link`) and sending its scroll messages
+// to the window, never to the page around it. The caller gives it its image and place.
+VEXO_API CSkinScrollBar* VEXO_MakeSkinBar(Qt::Orientation orientation, QWidget* holder,
+                                          QAbstractScrollArea* window, VEXO_ScrollBarLink** link);
+
 // Creates the frame for `window` with the bar image; null when it cannot. The frame is a child
 // of the window's former parent and owns the window from then on.
 VEXO_API CSkinScrollWnd* SkinWndScrollimg(QAbstractScrollArea* window, VEXO_Image* image);

@@ -290,3 +290,55 @@ TEST(PackBuilderTest, BuildsAPackTheReaderOpensWithThePassword) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string SourceFile(const std::string& relative) {
+  std::string root = __FILE__;  // <root>/tests/vexo/ui/resources/ui_resource_mgr_test.cpp
+  for (int i = 0; i < 5; ++i) root = root.substr(0, root.find_last_of('/'));
+  return corvane_test::ReadWholeFile(root + "/" + relative);
+}
+
+QRgb Centre(const QPixmap& pixmap) {
+  const QImage image = pixmap.toImage();
+  return image.pixel(image.width() / 2, image.height() / 2) | 0xFF000000u;
+}
+
+}  // namespace
+
+TEST_F(ResourceMgrTest, ProgramIconsComeFromTheExecutableOrTheSkin) {
+  // The fixture's icon: 16 red, 32 green, 48 blue.
+  Loose("prog/icon.exe", SourceFile("tests/core/pe/fixtures/icon_x86.exe"));
+  Loose("prog/damaged.exe", SourceFile("tests/core/pe/fixtures/damaged_icon_x64.exe"));
+  Loose("software/other.gif", SourceFile("data/pack/software/other.gif"));
+  ASSERT_EQ(mgr_->Init(kVexoPackFileName, kVexoPackPassword), 1);
+
+  VEXO_Icon* icon = mgr_->GetIcon("/prog/icon.exe");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->Sizes(), (std::vector<int>{16, 32, 48}));
+  EXPECT_EQ(icon->Small().size(), QSize(16, 16));
+  EXPECT_EQ(Centre(icon->Small()), qRgb(0xE0, 0x20, 0x20));
+  EXPECT_EQ(Centre(icon->Pixmap(32)), qRgb(0x20, 0xB0, 0x20));
+  // A size the icon lacks comes from the next larger one, or the largest.
+  EXPECT_EQ(icon->Pixmap(24).size(), QSize(24, 24));
+  EXPECT_EQ(Centre(icon->Pixmap(24)), qRgb(0x20, 0xB0, 0x20));
+  EXPECT_EQ(Centre(icon->Pixmap(64)), qRgb(0x20, 0x40, 0xE0));
+  EXPECT_EQ(mgr_->GetIcon("/prog/icon.exe"), icon);
+  VEXO_Icon* by_path = mgr_->GetPathIcon(dir_.File("prog/icon.exe").c_str());
+  ASSERT_NE(by_path, nullptr);
+  EXPECT_EQ(Centre(by_path->Pixmap(48)), qRgb(0x20, 0x40, 0xE0));
+
+  // A damaged icon directory, or no program at all: the skin's generic program icon.
+  VEXO_Icon* generic = mgr_->GetProgramIcon();
+  ASSERT_NE(generic, nullptr);
+  const QImage expected = generic->Pixmap(32).toImage();
+  for (const char* name : {"/prog/damaged.exe", "/prog/missing.EXE"}) {
+    VEXO_Icon* fallback = mgr_->GetIcon(name);
+    ASSERT_NE(fallback, nullptr) << name;
+    EXPECT_EQ(fallback->Pixmap(32).toImage(), expected) << name;
+  }
+  // Its magenta is transparent.
+  EXPECT_EQ(qAlpha(expected.pixel(0, 0)), 0);
+  // A missing icon file is no program: no icon.
+  EXPECT_EQ(mgr_->GetIcon("/prog/missing.ico"), nullptr);
+}

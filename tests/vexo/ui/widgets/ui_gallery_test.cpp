@@ -16,6 +16,7 @@
 // The gallery is a tool's source; the test compiles it in to inspect its tiles.
 #include "tools/skin_gallery/gallery.cpp"
 #include "tools/skin_gallery/pictures.cpp"
+#include "tools/skin_gallery/family_tiles.cpp"
 
 namespace {
 
@@ -71,7 +72,7 @@ std::string GalleryTest::error_;
 TEST_F(GalleryTest, RendersEveryWidgetWithTheSkinIntoOnePicture) {
   ASSERT_TRUE(rendered_) << error_;
   EXPECT_TRUE(result_.missing.empty());
-  ASSERT_EQ(result_.image.size(), QSize(1000, 900));
+  ASSERT_EQ(result_.image.size(), QSize(1000, 900 + skin_gallery::kFamilyBandHeight));
   ASSERT_TRUE(result_.image.save("gallery.png", "PNG"));
   QImage reread("gallery.png");
   EXPECT_EQ(reread.size(), result_.image.size());
@@ -86,7 +87,11 @@ TEST_F(GalleryTest, RendersEveryWidgetWithTheSkinIntoOnePicture) {
                            "VEXO_TransparentBt/hot", "PageButton/current", "VEXO_Checkbox/checked", "VEXO_ListCtrl",
                            "VEXO_EditPass/stars", "VEXO_ComboBox/normal", "CSkinScrollBar/pressed-thumb",
                            "VEXO_HtmlCtrl", "VEXO_Dialog/message", "VEXO_Dialog/userinfo", "BCMenu",
-                           "VEXO_ComboBox/dropped", "Notice"}) {
+                           "VEXO_ComboBox/dropped", "Notice",
+                           "VEXO_RadioButton/checked", "VEXO_RadioButton/disabled-unchecked", "VEXO_TabCtrl",
+                           "VEXO_TreeCtrl", "VEXO_Menu", "CButtonST/hot", "VEXO_BLabel/hot-link", "VEXO_SrcollLabel",
+                           "CxSplitterWnd", "CySplitterWnd", "VEXO_SplitBar", "VEXO_IconMgr", "VEXO_RichEdit",
+                           "VEXO_TabbedHtml"}) {
     QRect tile = skin_gallery::FindTile(result_, name);
     EXPECT_FALSE(tile.isEmpty()) << name;
     EXPECT_TRUE(QRect(QPoint(0, 0), result_.image.size()).contains(tile)) << name;
@@ -131,6 +136,21 @@ TEST_F(GalleryTest, CheckBoxesShowTheCellOfTheirState) {
   QRect selected = skin_gallery::FindTile(result_, "Category/selected");
   ASSERT_EQ(selected.size(), QSize(category.width() / 4, category.height()));
   EXPECT_EQ(Mismatches(selected, category, 4, 1, QRect(0, 0, 24, selected.height())), 0);
+}
+
+// Radio buttons draw their look at its own size in the middle of the square of their height:
+// checked, unchecked, disabled checked, disabled unchecked.
+TEST_F(GalleryTest, RadioButtonsShowTheCellOfTheirState) {
+  ASSERT_TRUE(rendered_) << error_;
+  const QImage strip = Skin("img/radio.png");
+  const char* looks[] = {"VEXO_RadioButton/checked", "VEXO_RadioButton/unchecked",
+                         "VEXO_RadioButton/disabled-checked", "VEXO_RadioButton/disabled-unchecked"};
+  for (int state = 0; state < 4; ++state) {
+    QRect tile = skin_gallery::FindTile(result_, looks[state]);
+    ASSERT_FALSE(tile.isEmpty()) << looks[state];
+    const int inset = (tile.height() - strip.height()) / 2;
+    EXPECT_EQ(Mismatches(tile, strip, 4, state, QRect(0, 0, 16, 16), QPoint(inset, inset)), 0) << looks[state];
+  }
 }
 
 // The list paints its rows in the skin's own colours (from the pack's colour file): plain and alternate
@@ -200,7 +220,7 @@ TEST_F(GalleryTest, NoticeIsBlueAndTwiceTheScaleIsCrispAndUnclipped) {
                                      SourceRoot() + "/data/pack' --out '" + out + "' > /dev/null 2>&1"),
             0);
   const QImage big = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_ARGB32);
-  ASSERT_EQ(big.size(), QSize(2000, 1800));
+  ASSERT_EQ(big.size(), result_.image.size() * 2);
   const auto doubled = [](const QRect& r) { return QRect(r.topLeft() * 2, r.size() * 2); };
 
   const QRect button = skin_gallery::FindTile(result_, "VEXO_Button/normal");

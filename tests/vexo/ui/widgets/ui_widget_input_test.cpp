@@ -20,6 +20,14 @@
 #include "vexo/ui/widgets/list_ctrl.h"
 #include "vexo/ui/render/font.h"
 #include "vexo/ui/render/skin_font.h"
+#include "vexo/ui/widgets/b_label.h"
+#include "vexo/ui/widgets/button_st.h"
+#include "vexo/ui/widgets/radio_button.h"
+#include "vexo/ui/widgets/rich_edit.h"
+#include "vexo/ui/widgets/srcoll_label.h"
+#include "vexo/ui/widgets/tab_ctrl.h"
+#include "vexo/ui/widgets/tabbed_html.h"
+#include "vexo/ui/widgets/tree_ctrl.h"
 
 namespace {
 
@@ -342,6 +350,14 @@ TEST(SkinFontTest, WidgetsTakeTheSkinFontNotTheDesktops) {
   widgets.emplace_back(new VEXO_ComboBox);
   widgets.emplace_back(new VEXO_ListCtrl);
   widgets.emplace_back(new VEXO_HtmlCtrl);
+  widgets.emplace_back(new VEXO_RadioButton);
+  widgets.emplace_back(new VEXO_TabCtrl);
+  widgets.emplace_back(new VEXO_TreeCtrl);
+  widgets.emplace_back(new VEXO_BLabel);
+  widgets.emplace_back(new VEXO_SrcollLabel);
+  widgets.emplace_back(new CButtonST);
+  widgets.emplace_back(new VEXO_RichEdit);
+  widgets.emplace_back(new VEXO_TabbedHtml);
   for (const auto& widget : widgets) {
     EXPECT_EQ(widget->font(), VEXO_SkinFont()) << widget->metaObject()->className();
     EXPECT_EQ(widget->font().pixelSize(), 12) << widget->metaObject()->className();
