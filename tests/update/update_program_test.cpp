@@ -101,7 +101,7 @@ TEST_F(UpdateProgramTest, UpgradesTheInstallationAndStartsTheMainProgram) {
                                                   File("plugins/two.txt", "added in 2")}));
   ASSERT_TRUE(WritePacket(scratch.File("3.zip"), {File("Corvane", StandIn("v3"), 0755),
                                                   File("data.txt", "version 3 data"),
-                                                  File("../escaped.txt", "must not appear")}));
+                                                  File("/escaped.txt", "trimmed into the folder")}));
   const std::string two = ReadWholeFile(scratch.File("2.zip"));
   const std::string three = ReadWholeFile(scratch.File("3.zip"));
   std::atomic<int> corrupt_left{1};
@@ -126,6 +126,7 @@ TEST_F(UpdateProgramTest, UpgradesTheInstallationAndStartsTheMainProgram) {
   EXPECT_EQ(three, ReadWholeFile(program_dir_ + "/s3.pkg"));
   EXPECT_FALSE(ds::PathExists(program_dir_ + "/temp.dat"));
   EXPECT_FALSE(ds::PathExists(root_.File("escaped.txt")));
+  EXPECT_EQ("trimmed into the folder", ReadWholeFile(program_dir_ + "/escaped.txt"));
   EXPECT_EQ(3, server.request_count());  // s2 once, s3 damaged then good
   // The updater let go of the mutex: the main program could run.
   ds::NamedMutex mutex;
