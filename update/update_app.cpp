@@ -16,6 +16,7 @@
 #include "core/text/path.h"
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
+#include "core/update/install_journal.h"
 #include "update/packet_downloader.h"
 #include "update/update_command_line.h"
 #include "update/update_dialog.h"
@@ -61,6 +62,11 @@ int CUpdateApp::Run(int argc, char** argv) {
   if (held == 0) return 0;  // the main program was started again meanwhile
   if (held < 0)  // no usable lock file: the main program cannot hold one either
     ds::LogWarn("update::CUpdateApp::Run")("can't hold the mutex %s; updating without it.", kMainProgramMutex);
+
+  // A packet install cut short (a crash, a power cut) is finished or undone before anything
+  // else reads the installation.
+  if (!ds::RecoverPacketInstall(directory))
+    ds::LogWarn("update::CUpdateApp::Run")("an interrupted packet install could not be undone.");
 
   curl_global_init(CURL_GLOBAL_DEFAULT);
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);

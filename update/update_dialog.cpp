@@ -126,7 +126,10 @@ void CUpdateDlg::Initialise() {
   const std::string manifest = ds::UpdateManifestPath(directory_);
   if (!job.manifest.Load(manifest.c_str())) {
     ds::LogWarn("update::CUpdateDlg::Initialise")("can't read the manifest %s.", manifest.c_str());
-    return;  // nothing to do until the user closes the window
+    // A manifest that is there but damaged (empty, cut off, not XML) is an error the user is
+    // told about; without any manifest there is nothing to do until the window is closed.
+    if (ds::PathExists(manifest)) ds::PostMessageTo(GetHandle(), kMsgDownloadError, 0, 0);
+    return;
   }
   worker_ = std::make_unique<UpdateWorker>(std::move(job), downloader_, GetHandle());
   worker_started_ = worker_->Start() != 0;

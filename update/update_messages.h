@@ -12,7 +12,9 @@ constexpr unsigned kMsgUpdateDone = kWmUser + 1;
 constexpr unsigned kMsgOverallProgress = kWmUser + 2;
 // Current-download bar: (bytes so far, bytes expected); position so_far * 100 / expected.
 constexpr unsigned kMsgDownloadProgress = kWmUser + 3;
-// Three verification failures in a row: the error dialog. (0, 0)
+// The error dialog: three verification failures in a row, downloads that kept failing, a
+// packet the manifest does not list, a packet that could not be installed, an unreadable
+// manifest. (0, 0)
 constexpr unsigned kMsgDownloadError = kWmUser + 4;
 // The tray icon's callback; lParam is the mouse message.
 constexpr unsigned kMsgTrayNotify = kWmUser + 13;

@@ -10,7 +10,7 @@
 #include "core/zip/packet_checksum.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
-#include "update/packet_extractor.h"
+#include "core/update/packet_install.h"
 #include "update/update_messages.h"
 #include "update/update_settings.h"
 
@@ -97,12 +97,19 @@ void UpdateWorker::OnProgress(std::int64_t so_far, std::int64_t expected) {
   Post(kMsgDownloadProgress, so_far, expected);
 }
 
+int UpdateWorker::RetryWaitMs(int attempt) const {
+  long long wait = retry_interval_ms_;
+  for (int i = 1; i < attempt && wait < kMaxRetryWaitMs; ++i) wait *= 2;
+  return static_cast<int>(wait < kMaxRetryWaitMs ? wait : kMaxRetryWaitMs);
+}
+
 UpdateWorker::Fetch UpdateWorker::FetchPacket(int number, int k, int total, int& failures) {
   const std::string local = ds::JoinPath(job_.directory, ds::PacketFileName(number));
   const std::string temp = ds::JoinPath(job_.directory, kTempName);
   const std::string url = PacketUrl(job_.base_url, number);
   const std::string checksum = job_.manifest.ChecksumOf(number);
   bool fresh = false;
+  int download_failures = 0;
   for (;;) {
     if (stop_) return Fetch::kStopped;
     Post(kMsgOverallProgress, k, total);
@@ -114,16 +121,23 @@ UpdateWorker::Fetch UpdateWorker::FetchPacket(int number, int k, int total, int&
     }
 
     last_percent_ = -1;
-    if (!downloader_->Download(url, temp, fresh, this)) {
-      // No connection, an error status, a broken transfer: try again in a moment, without limit.
-      if (!WaitFor(retry_interval_ms_)) return Fetch::kStopped;
-      continue;
-    }
-    if (::rename(temp.c_str(), local.c_str()) != 0) {
+    bool fetched = downloader_->Download(url, temp, fresh, this) != 0;
+    if (fetched && ::rename(temp.c_str(), local.c_str()) != 0) {
       ds::LogWarn("update::UpdateWorker::FetchPacket")("can't rename %s to %s.", temp.c_str(),
                                                        local.c_str());
       ::unlink(temp.c_str());
-      if (!WaitFor(retry_interval_ms_)) return Fetch::kStopped;
+      fetched = false;
+    }
+    if (!fetched) {
+      // No connection, an error status, a broken transfer: tried again after growing pauses,
+      // a bounded number of times, and then the user is told.
+      if (stop_) return Fetch::kStopped;
+      if (++download_failures >= kMaxDownloadAttempts) {
+        ds::LogWarn("update::UpdateWorker::FetchPacket")("giving up on %s after %d attempts.",
+                                                         url.c_str(), download_failures);
+        return Fetch::kError;
+      }
+      if (!WaitFor(RetryWaitMs(download_failures))) return Fetch::kStopped;
       continue;
     }
     if (ds::VerifyPacketFile(local.c_str(), checksum)) {
@@ -144,6 +158,15 @@ UpdateWorker::Outcome UpdateWorker::Run() {
   const int last = job_.target;
   const int total = last - job_.current;
   Post(kMsgOverallProgress, 0, total);
+
+  // Only packets the manifest lists (with a checksum) are fetched: any other could never verify.
+  for (long long number = first; number <= last; ++number) {
+    if (job_.manifest.ChecksumOf(static_cast<int>(number)).empty()) {
+      ds::LogWarn("update::UpdateWorker::Run")("the manifest does not list packet %lld.", number);
+      Post(kMsgDownloadError, 0, 0);
+      return Outcome::kDownloadError;
+    }
+  }
 
   int k = 1;
   int failures = 0;
@@ -167,8 +190,8 @@ UpdateWorker::Outcome UpdateWorker::Run() {
   for (long long number = first; number <= last; ++number) {
     if (stop_) return Outcome::kStopped;  // between packets only: a packet goes in whole
     const std::string packet = ds::JoinPath(job_.directory, ds::PacketFileName(static_cast<int>(number)));
-    PacketExtractReport report;
-    const int installed = ExtractPacket(packet, job_.directory, &report);
+    ds::PacketInstallReport report;
+    const int installed = ds::InstallPacket(packet, job_.directory, &report);
     if (report.refused > 0 || report.failed > 0)
       ds::LogWarn("update::UpdateWorker::Run")("%s: %d entries installed, %d refused, %d failed.",
                                                packet.c_str(), report.extracted, report.refused,

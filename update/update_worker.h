@@ -1,7 +1,7 @@
-// The updater's worker: fetches and verifies packets c+1 ... s, waits for the main program to
-// end, installs the packets in ascending order and reports to the window by posted messages
-// (update_messages.h). It reads only what it was given at construction and never touches the
-// window itself.
+// The updater's worker: fetches and verifies packets c+1 ... s (all of which the manifest must
+// list), waits for the main program to end, installs the packets in ascending order and
+// reports to the window by posted messages (update_messages.h). It reads only what it was
+// given at construction and never touches the window itself.
 #pragma once
 
 #include <atomic>
@@ -32,6 +32,10 @@ class UpdateWorker : private UpdateDownloadCallback {
   enum class Outcome { kInstalled, kDownloadError, kInstallError, kStopped };
 
   static constexpr int kMaxVerifyFailures = 3;
+  // Failed downloads of one packet (no connection, error status, broken transfer) before the
+  // error is shown; the pauses between them double from the retry interval.
+  static constexpr int kMaxDownloadAttempts = 5;
+  static constexpr int kMaxRetryWaitMs = 60000;
 
   // `downloader` stays owned by the caller and must outlive the worker.
   UpdateWorker(UpdateJob job, IPacketDownloader* downloader, ds::MsgHandle window);
@@ -49,7 +53,7 @@ class UpdateWorker : private UpdateDownloadCallback {
   // The whole job on the calling thread.
   Outcome Run();
 
-  // Pause before retrying a failed download (1000 ms).
+  // Pause before the first retry of a failed download (1000 ms); later pauses double.
   void set_retry_interval_ms(int ms) { retry_interval_ms_ = ms; }
   // Pause between looks for the running main program (1000 ms).
   void set_poll_interval_ms(int ms) { poll_interval_ms_ = ms; }
@@ -59,6 +63,7 @@ class UpdateWorker : private UpdateDownloadCallback {
  private:
   enum class Fetch { kDone, kError, kStopped };
   Fetch FetchPacket(int number, int k, int total, int& failures);
+  int RetryWaitMs(int attempt) const;
   bool WaitFor(int ms);  // false when stopped meanwhile
   void Post(unsigned message, long long wparam, long long lparam);
   void OnProgress(std::int64_t so_far, std::int64_t expected) override;

@@ -1,5 +1,6 @@
 #include "core/files/file_system.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -17,8 +18,10 @@ FileSystem::FileSystem() = default;
 FileSystem::~FileSystem() = default;
 
 int FileSystem::Init(const char* path) {
-  char cwd[kMaxPath];
-  work_path_ = ::getcwd(cwd, sizeof(cwd)) ? cwd : "";
+  // The whole current directory, however long: a cut one would resolve names elsewhere.
+  char* cwd = ::getcwd(nullptr, 0);
+  work_path_ = cwd != nullptr ? cwd : "";
+  std::free(cwd);
   app_path_ = path ? path : "";
   return 1;
 }

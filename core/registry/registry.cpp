@@ -467,7 +467,10 @@ int Registry::RestoreKey(const char* file) {
     }
     key->values = source->values;
     key->subkeys.clear();
-    for (const auto& sub : source->subkeys) key->subkeys.push_back(sub->CloneAs(key->is_volatile));
+    // Loaded as a volatile hive: the restored keys vanish when the machine restarts. (The
+    // current key itself keeps its kind, and its values with it.)
+    for (const auto& sub : source->subkeys) key->subkeys.push_back(sub->CloneAs(true));
+    if (!source->subkeys.empty()) changed |= reg::kVolatileChanged;
     return changed;
   });
   return ok ? 1 : 0;

@@ -46,7 +46,8 @@ class DS_API Registry {
   // Exports the current key and everything beneath it to `file` as regedit text.
   int SaveKey(const char* file);
   // Replaces the values and sub-keys of the current key by those of the first key in `file`
-  // (an export made by SaveKey or the registry editor) and the keys beneath it.
+  // (an export made by SaveKey or the registry editor) and the keys beneath it. The restored
+  // sub-keys are volatile (they vanish when the machine restarts), whatever the style.
   int RestoreKey(const char* file);
 
   // The options for keys created later: REG_OPTION_VOLATILE (1, the default at construction) or

@@ -86,7 +86,9 @@ bool ReadZipEntryMeta(zip_t* archive, zip_uint64_t index, ZipEntryMeta& meta) {
 
 mode_t ZipEntryMode(const ZipEntryMeta& meta, mode_t old_mode, mode_t created_mode) {
   mode_t mode;
-  if (meta.has_unix_mode) {
+  // A Unix mode without any permission bit (written by tools that fill in the file type only)
+  // would make the file unusable: such an entry is treated as one without a Unix mode.
+  if (meta.has_unix_mode && (meta.unix_mode & 0777) != 0) {
     mode = meta.unix_mode & 0777;
   } else if (old_mode != 0) {
     mode = old_mode;

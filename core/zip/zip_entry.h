@@ -33,9 +33,9 @@ DS_API bool ReadZipEntryName(zip_t* archive, zip_uint64_t index, std::string& ou
 // attributes of entry `index`. False when the entry cannot be read.
 DS_API bool ReadZipEntryMeta(zip_t* archive, zip_uint64_t index, ZipEntryMeta& meta);
 
-// Mode rule: the entry's Unix permission bits when the archive was made on Unix (never set-id
-// bits), otherwise the replaced file's old mode, otherwise `created_mode`; the read-only
-// attribute then clears the write bits.
+// Mode rule: the entry's Unix permission bits when the archive was made on Unix and the entry
+// has any (never set-id bits), otherwise the replaced file's old mode, otherwise
+// `created_mode`; the read-only attribute then clears the write bits.
 DS_API mode_t ZipEntryMode(const ZipEntryMeta& meta, mode_t old_mode, mode_t created_mode);
 
 // Sets the stored modify (and access) time on the open file; true when there is none to set.

@@ -1,4 +1,6 @@
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -6,6 +8,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -179,6 +182,48 @@ TEST_F(UpdateDialogTest, DownloadErrorOffersRestartThenManualDownload) {
     }
     EXPECT_EQ(flow.restarts, actions_.restarts);
     EXPECT_EQ(flow.opened, actions_.opened);
+  }
+}
+
+// A manifest that is there but cannot be read brings up the error dialog (real message boxes,
+// answered with mouse clicks) instead of leaving an idle window.
+TEST_F(UpdateDialogTest, DamagedManifestShowsTheErrorDialog) {
+  struct OutsideOnly : update::UpdateDialogActions {
+    std::vector<std::string> opened, restarts;
+    void OpenUrl(const std::string& url) override { opened.push_back(url); }
+    void RestartUpdater(const std::string&, int, int) override { restarts.push_back("restart"); }
+  };
+  const std::string manifests[] = {"", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18),
+                                   "<update><string name=\"13\" value=\"ab"};
+  for (const std::string& manifest : manifests) {
+    TempDir dir;
+    corvane_test::WriteWholeFile(dir.File("Update.xml"), manifest);
+    OutsideOnly actions;
+    CUpdateDlg dialog(dir.path(), update::UpdateVersions{12, 14}, "http://127.0.0.1:9/update/packet", &actions,
+                      &downloader_);
+    // "Retry?" is cancelled, "download by hand?" accepted.
+    std::vector<std::string> asked;
+    std::function<void()> answer = [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box != nullptr) {
+        asked.push_back(box->text().toStdString());
+        const QString wanted = asked.size() == 1 ? QStringLiteral("取消") : QStringLiteral("确定");
+        for (QAbstractButton* button : box->buttons()) {
+          if (button->text() == wanted) QTest::mouseClick(button, Qt::LeftButton);
+        }
+      }
+      if (asked.size() < 2) QTimer::singleShot(10, answer);
+    };
+    QTimer::singleShot(10, answer);
+    QTimer::singleShot(20000, &dialog, [&dialog] {  // a hung test fails
+      if (QWidget* box = QApplication::activeModalWidget()) box->close();
+      dialog.done(-1);
+    });
+    EXPECT_EQ(QDialog::Rejected, dialog.RunModal());
+    EXPECT_FALSE(dialog.worker_started());
+    EXPECT_EQ((std::vector<std::string>{"更新错误，是否重新更新？", "是否手动下载更新？"}), asked);
+    EXPECT_EQ((std::vector<std::string>{update::kVendorDownloadUrl}), actions.opened);
+    EXPECT_TRUE(actions.restarts.empty());
   }
 }
 

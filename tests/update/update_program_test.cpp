@@ -2,6 +2,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/update/packet_install.h"
 #include "core/zip/packet_checksum.h"
 #include "core/text/path.h"
 #include "core/platform/named_mutex.h"
@@ -101,7 +103,7 @@ TEST_F(UpdateProgramTest, UpgradesTheInstallationAndStartsTheMainProgram) {
                                                   File("plugins/two.txt", "added in 2")}));
   ASSERT_TRUE(WritePacket(scratch.File("3.zip"), {File("Corvane", StandIn("v3"), 0755),
                                                   File("data.txt", "version 3 data"),
-                                                  File("../escaped.txt", "must not appear")}));
+                                                  File("/escaped.txt", "trimmed into the folder")}));
   const std::string two = ReadWholeFile(scratch.File("2.zip"));
   const std::string three = ReadWholeFile(scratch.File("3.zip"));
   std::atomic<int> corrupt_left{1};
@@ -116,6 +118,21 @@ TEST_F(UpdateProgramTest, UpgradesTheInstallationAndStartsTheMainProgram) {
   ASSERT_TRUE(server.Start());
   WriteWholeFile(program_dir_ + "/Update.xml",
                  Manifest({{3, ds::PacketChecksumOfBytes(three)}, {2, ds::PacketChecksumOfBytes(two)}}));
+  // An earlier install that died half way: its stray file goes when the updater starts.
+  ASSERT_TRUE(WritePacket(scratch.File("x.zip"), {File("data.txt", "half installed"), File("stray.txt", "x")}));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ds::InstallPacket(scratch.File("x.zip"), program_dir_, nullptr, [](int step) {
+      if (step == 3) ::_exit(0);  // both files are in place, the commit is not written
+      return false;
+    });
+    ::_exit(1);
+  }
+  int status = 1;
+  ASSERT_EQ(child, ::waitpid(child, &status, 0));
+  ASSERT_EQ(0, status);
+  ASSERT_EQ("half installed", ReadWholeFile(program_dir_ + "/data.txt"));
 
   EXPECT_EQ(0, Update({"-c1", "-s3"}, server.Url("/update/packet"), 90));
   ASSERT_TRUE(WaitForFile(program_dir_ + "/marker.txt", 20));
@@ -126,6 +143,9 @@ TEST_F(UpdateProgramTest, UpgradesTheInstallationAndStartsTheMainProgram) {
   EXPECT_EQ(three, ReadWholeFile(program_dir_ + "/s3.pkg"));
   EXPECT_FALSE(ds::PathExists(program_dir_ + "/temp.dat"));
   EXPECT_FALSE(ds::PathExists(root_.File("escaped.txt")));
+  EXPECT_EQ("trimmed into the folder", ReadWholeFile(program_dir_ + "/escaped.txt"));
+  EXPECT_FALSE(ds::PathExists(program_dir_ + "/stray.txt"));
+  EXPECT_FALSE(ds::PathExists(program_dir_ + "/.corvane-packet"));
   EXPECT_EQ(3, server.request_count());  // s2 once, s3 damaged then good
   // The updater let go of the mutex: the main program could run.
   ds::NamedMutex mutex;

@@ -27,7 +27,7 @@ using namespace update_test;
 using update::UpdateWorker;
 
 // An update server answering each packet's successive requests from a script of "good",
-// "corrupt" or an error status; the last step repeats. Plus a folder of installation and
+// "corrupt", "truncated" or an error status; the last step repeats. Plus a folder of installation and
 // a recorded window for the worker.
 class UpdateWorkerTest : public ::testing::Test {
  protected:
@@ -74,6 +74,11 @@ class UpdateWorkerTest : public ::testing::Test {
       }
     }
     if (action == "corrupt") bytes[bytes.size() / 2] ^= 0x5A;
+    if (action == "truncated") {  // the promised length, then the connection ends half way
+      connection.Send(corvane_test::MakeResponse(200, {{"Content-Length", std::to_string(bytes.size())}},
+                                                 bytes.substr(0, bytes.size() / 2)));
+      return connection.Close();
+    }
     if (action == "good" || action == "corrupt") return corvane_test::ServeBytes(request, connection, bytes);
     connection.Send(corvane_test::MakeResponse(std::stoi(action), {}, "<html>error page</html>"));
   }
@@ -191,17 +196,42 @@ TEST_F(UpdateWorkerTest, VerifiedPacketThatCannotBeInstalledRaisesTheError) {
   EXPECT_EQ(0u, window_->Count(update::kMsgUpdateDone));
 }
 
-TEST_F(UpdateWorkerTest, StopCutsEndlessRetriesShort) {
+// Failed downloads (error statuses, broken bodies) are retried after pauses that double, a
+// bounded number of times; then the user gets the error dialog.
+TEST_F(UpdateWorkerTest, FailedDownloadsEndInTheErrorAfterGrowingPauses) {
+  Serve(2, {File("a.txt", "2")}, {"404", "truncated"});
+  auto worker = Worker(1, 2);
+  worker->set_retry_interval_ms(40);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(UpdateWorker::Outcome::kDownloadError, worker->Run());
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(UpdateWorker::kMaxDownloadAttempts, Requests(2));
+  EXPECT_GE(elapsed, std::chrono::milliseconds(40 + 80 + 160 + 320));
+  EXPECT_EQ(1u, window_->Count(update::kMsgDownloadError));
+  EXPECT_TRUE(ListDirectory(install_.path()).empty());
+}
+
+TEST_F(UpdateWorkerTest, PacketsTheManifestDoesNotListAreNeverFetched) {
+  Serve(2, {File("a.txt", "2")});
+  Serve(4, {File("a.txt", "4")});
+  EXPECT_EQ(UpdateWorker::Outcome::kDownloadError, Worker(1, 4)->Run());  // 3 is not listed
+  EXPECT_TRUE(server_.requests().empty());
+  EXPECT_EQ(1u, window_->Count(update::kMsgDownloadError));
+  EXPECT_TRUE(ListDirectory(install_.path()).empty());
+}
+
+TEST_F(UpdateWorkerTest, StopCutsRetryPausesShort) {
   Serve(2, {File("a.txt", "2")}, {"503"});
   auto worker = Worker(1, 2);
+  worker->set_retry_interval_ms(60000);
   ASSERT_EQ(1, worker->Start());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (Requests(2) < 4 && std::chrono::steady_clock::now() < deadline)
+  while (Requests(2) < 1 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_GE(Requests(2), 4);  // failed downloads alone never give up
-  EXPECT_EQ(0u, window_->Count(update::kMsgDownloadError));
+  EXPECT_EQ(1, Requests(2));
   worker->Stop();
-  EXPECT_TRUE(worker->Join(5000));
+  EXPECT_TRUE(worker->Join(5000));  // long before the minute's pause is over
+  EXPECT_EQ(0u, window_->Count(update::kMsgDownloadError));
   EXPECT_TRUE(ListDirectory(install_.path()).empty());
 }
 

@@ -109,6 +109,32 @@ TEST_F(ConfigTest, SavedFileIsGbkInTheFixedLayoutAndReadsBack) {
   EXPECT_TRUE(log_.lines.empty());
 }
 
+// A settings file as the original program wrote it: CRLF line ends, GBK text under a gb2312
+// declaration, line breaks inside values as character references, " />" element ends.
+TEST_F(ConfigTest, ReadsAFileInTheOriginalLayout) {
+  const std::string source = __FILE__;
+  const std::string fixture = source.substr(0, source.find_last_of('/')) + "/fixtures/MgrSet.xml";
+  ASSERT_NE(std::string::npos, ReadWholeFile(fixture).find("\r\n    <integer"));  // CRLF kept in the tree
+  ASSERT_EQ(config_.Load(fixture.c_str()), 1);
+  EXPECT_EQ(config_.GetInteger("AutoInstall"), 0);
+  EXPECT_EQ(config_.GetInteger("DownloadCount"), 3);
+  EXPECT_EQ(config_.GetInteger("mp3Set"), 1);
+  EXPECT_EQ(config_.GetInteger("Soft12"), 0);
+  EXPECT_EQ(config_.GetFloat("ratio"), 0.5f);
+  EXPECT_STREQ(config_.GetString("Downloadadd"), "D:\\下载\\软件");
+  EXPECT_STREQ(config_.GetString("Softdata"), "第一行\r\n第二行\t完");
+  EXPECT_STREQ(config_.GetString("server"), "login.example.com");
+  EXPECT_STREQ(config_.GetString("备注"), "\"常用\" & 其他");
+  EXPECT_TRUE(log_.lines.empty());
+
+  // Saved again and read back, nothing is lost.
+  ASSERT_EQ(config_.Save(dir_.File("again.xml").c_str()), 1);
+  ds::Config again;
+  ASSERT_EQ(again.Load(dir_.File("again.xml").c_str()), 1);
+  EXPECT_STREQ(again.GetString("Softdata"), "第一行\r\n第二行\t完");
+  EXPECT_STREQ(again.GetString("Downloadadd"), "D:\\下载\\软件");
+}
+
 TEST_F(ConfigTest, SaveReplacesWholeAndReportsFailure) {
   const std::string path = dir_.File("set.xml");
   WriteWholeFile(path, std::string(5000, 'x'));

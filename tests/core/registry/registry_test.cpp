@@ -300,6 +300,15 @@ TEST_F(RegistryTest, SaveAndRestoreCopyASubtree) {
   ds::Registry reader(HKEY_CURRENT_USER);
   ASSERT_EQ(1, reader.Open("Dst", KEY_READ));
   EXPECT_EQ(0, reader.RestoreKey(file.c_str()));  // needs write access
+
+  // Restored as a volatile hive, whatever the style: the restored keys are gone after a
+  // restart, the ordinary key they were restored over stays.
+  EXPECT_EQ(std::string::npos, ReadWholeFile(store_).find("Dst\\Deep"));
+  EXPECT_NE(std::string::npos, ReadWholeFile(store_ + ".volatile").find("[HKEY_CURRENT_USER\\Dst\\Deep\\Er]"));
+  ASSERT_EQ(0, unlink((store_ + ".volatile").c_str()));
+  EXPECT_EQ("<no key>", Get(HKEY_CURRENT_USER, "Dst\\Deep", "z"));
+  EXPECT_EQ("say \"hi\" in C:\\", Get(HKEY_CURRENT_USER, "Dst", "q"));
+  EXPECT_EQ("say \"hi\" in C:\\", Get(HKEY_CURRENT_USER, "Src", "q"));
 }
 
 TEST_F(RegistryTest, AccessRightsOfTheOpenedKeyApply) {

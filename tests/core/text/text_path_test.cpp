@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -83,6 +87,28 @@ TEST(FileSystem, CombinesNamesOntoTheWorkPath) {
   EXPECT_EQ(fs->CombineWorkPath(std::string(300, 'n').c_str(), out), 0);
   EXPECT_EQ(std::string(out).size(), 259u);
   fs->SetWorkPath(saved.c_str());
+}
+
+// The work path is the whole current directory, however deep (Linux paths run to 4096 bytes).
+TEST(FileSystem, InitKeepsALongCurrentDirectoryWhole) {
+  corvane_test::TempDir dir;
+  std::string deep = dir.path();
+  for (int i = 0; i < 6; ++i) {
+    deep += "/" + std::string(60, static_cast<char>('a' + i));
+    ASSERT_EQ(0, ::mkdir(deep.c_str(), 0755));
+  }
+  char* saved_cwd = ::getcwd(nullptr, 0);
+  ds::FileSystem* fs = ds::FileSystem::Instance();
+  const std::string saved_work = fs->GetWorkPath(), saved_app = fs->GetAppPath();
+  ASSERT_EQ(0, ::chdir(deep.c_str()));
+  EXPECT_EQ(1, fs->Init("/opt/app"));
+  const std::string work = fs->GetWorkPath();
+  ASSERT_EQ(0, ::chdir(saved_cwd));
+  std::free(saved_cwd);
+  fs->Init(saved_app.c_str());
+  fs->SetWorkPath(saved_work.c_str());
+  EXPECT_GT(deep.size(), 360u);
+  EXPECT_EQ(deep, work);
 }
 
 class TextFileTest : public ::testing::Test {

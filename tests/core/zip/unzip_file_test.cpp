@@ -1,4 +1,5 @@
 #include "core/zip/unzip_file.h"
+#include "core/platform/file_write.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -311,9 +312,10 @@ TEST_F(UnzipFileTest, ExtractionAppliesTimesAndModes) {
   std::string archive = Crafted({{"dos.txt", "d", 0, 0, 0, dos_time, dos_date},
                                  {"ut.txt", "u", 0, 0, 0, dos_time, dos_date, ut},
                                  {"ro.txt", "r", 0, 0, 0x01}, {"rw.txt", "w"},
-                                 {"link", "../outside", 0, 3, 0120777u << 16}});
+                                 {"link", "../outside", 0, 3, 0120777u << 16},
+                                 {"bare", "a Unix file type without permission bits", 0, 3, 0100000u << 16}});
   ASSERT_EQ(1, zip.OpenFile(archive.c_str(), nullptr));
-  for (const char* name : {"dos.txt", "ut.txt", "ro.txt", "rw.txt", "link"})
+  for (const char* name : {"dos.txt", "ut.txt", "ro.txt", "rw.txt", "link", "bare"})
     ASSERT_EQ(1, zip.Unzip2File(name, dir.File(std::string("dos/") + name).c_str())) << name;
   struct tm local = {};
   local.tm_year = 121, local.tm_mon = 2, local.tm_mday = 4, local.tm_hour = 5, local.tm_min = 6;
@@ -327,6 +329,7 @@ TEST_F(UnzipFileTest, ExtractionAppliesTimesAndModes) {
   EXPECT_TRUE(S_ISREG(ModeOf(dir.File("dos/link"))));
   EXPECT_EQ("../outside", ReadWholeFile(dir.File("dos/link")));
   EXPECT_EQ(0u, ModeOf(dir.File("dos/link")) & 0111);  // not the link's 0777
+  EXPECT_EQ(ds::CreationMode(0666), ModeOf(dir.File("dos/bare")) & 07777);  // not 0000
 
   ASSERT_EQ(0, ::chmod(dir.File("dos/ro.txt").c_str(), 0750));
   EXPECT_EQ(1, zip.Unzip2File("ro.txt", dir.File("dos/ro.txt").c_str()));

@@ -1,6 +1,7 @@
 #include "vexo/ui/util/utilities.h"
 
 #include <climits>
+#include <string>
 
 #include "core/platform/disk.h"
 #include "core/platform/process.h"
@@ -26,6 +27,24 @@ Component NextComponent(std::string_view text, std::size_t* pos) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The component's value as VEXO_GetVersionInt reads it (a non-digit counts as the digit 0), as
+// a digit string without leading zeros, so that values of any length compare exactly.
+std::string DigitString(std::string_view component) {
+  std::string digits;
+  for (char c : component) {
+    const char digit = IsDigit(c) ? c : '0';
+    if (digits.empty() && digit == '0') continue;
+    digits.push_back(digit);
+  }
+  return digits;
+}
+
+// Longer is larger; equal lengths compare digit by digit.
+int CompareDigitStrings(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return a.size() > b.size() ? 1 : -1;
+  return a.compare(b) > 0 ? 1 : a.compare(b) < 0 ? -1 : 0;
+}
+
 }  // namespace
 
 int VEXO_GetVersionInt(std::string_view component) {
@@ -49,10 +68,9 @@ int VEXO_CompareVersion(std::string_view first, std::string_view second) {
       while (digits < b.text.size() && IsDigit(b.text[digits])) ++digits;
       b.text = b.text.substr(0, digits);
     }
-    int va = VEXO_GetVersionInt(a.text);
-    int vb = VEXO_GetVersionInt(b.text);
-    if (va > vb) return 1;
-    if (va < vb) return 0;
+    const int order = CompareDigitStrings(DigitString(a.text), DigitString(b.text));
+    if (order > 0) return 1;
+    if (order < 0) return 0;
     if (!a.more && !b.more) return -1;
   }
 }

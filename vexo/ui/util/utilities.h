@@ -11,7 +11,8 @@
 // Returns 1 when `first` is newer, 0 when it is older, -1 when both are equal or when either
 // string is empty (undecidable). Callers test "> 0" for newer.
 // The last component of `second` is cut to its leading digits when it starts with a digit
-// ("5 beta" and "5b" read as 5); components of `first` are never cut.
+// ("5 beta" and "5b" read as 5); components of `first` are never cut. Components compare by
+// their full value, however many digits they have (a 14-digit build number too).
 VEXO_API int VEXO_CompareVersion(std::string_view first, std::string_view second);
 
 // The value of one version component: every character counts as one decimal digit, a non-digit

@@ -33,6 +33,17 @@ TEST(VersionCompare, OnlyTheSecondStringsLastComponentIsCutToItsDigits) {
   EXPECT_EQ(VEXO_CompareVersion("2.5", "2.5b.1"), 0);   // 5b is not the last component: 50
 }
 
+// Build numbers of any length: by their number of digits first, then digit by digit.
+TEST(VersionCompare, LongComponentsCompareByTheirWholeValue) {
+  EXPECT_EQ(VEXO_CompareVersion("1.20261207010203", "1.20261207010202"), 1);
+  EXPECT_EQ(VEXO_CompareVersion("1.20261207010202", "1.20261207010203"), 0);
+  EXPECT_EQ(VEXO_CompareVersion("3000000000", "2999999999"), 1);
+  EXPECT_EQ(VEXO_CompareVersion("1.99999999999999999999", "1.100000000000000000000"), 0);
+  EXPECT_EQ(VEXO_CompareVersion("1.0002147483648", "1.2147483648"), -1);  // leading zeros
+  EXPECT_EQ(VEXO_CompareVersion("2.1a", "2.10"), -1);  // a non-digit still counts as 0
+  EXPECT_EQ(VEXO_CompareVersion("5.123456789012b", "5.123456789012b"), 1);  // only the second is cut
+}
+
 TEST(VersionCompare, EmptyStringIsUndecidable) {
   EXPECT_EQ(VEXO_CompareVersion("", "1.0"), -1);
   EXPECT_EQ(VEXO_CompareVersion("1.0", ""), -1);
