@@ -258,6 +258,7 @@ std::string CCorvaneDlg::StatusText(int index) const {
 std::string CCorvaneDlg::VersionText() const { return version_ ? version_->GetWindowText() : std::string(); }
 
 void CCorvaneDlg::HandleForwarded(const std::string& text) {
+  ds::LogInfo("CCorvaneDlg::HandleForwarded")("a second start forwarded \"%s\".", text.c_str());
   if (text.empty()) {
     ShowManager();
     return;
