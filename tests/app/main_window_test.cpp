@@ -1,0 +1,173 @@
+// The main window offscreen, driven with real input: page switching, the tray menu with and
+// without a login, closing without a tray host, a quick launch question, and exit stopping the
+// downloads.
+#include "app/shell/corvane_dlg.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/catalogue/software_mgr.h"
+#include "app/downloads/download_queue.h"
+#include "app/home/dlg_sys_msg.h"
+#include "app/shell/control_ids.h"
+#include "tests/app/catalogue_fixture.h"
+#include "tests/app/corvane_fixture.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/button.h"
+
+namespace {
+
+using namespace shell_ids;
+
+class MainWindowTest : public corvane_test::CatalogueFixture {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "main_window_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+  }
+
+  void SetUp() override {
+    CatalogueFixture::SetUp();
+    // The skin and catalogue come from the build's pack.
+    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
+    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
+    VEXO_ResourceMgr::Instance()->Fini();
+    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
+    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    config_ = std::make_unique<CMgrConfig>();
+    config_->SetDownloadDir(dir_.File("downloads").c_str());
+    SetMgrConfig(config_.get());
+    window_ = std::make_unique<CCorvaneDlg>();
+  }
+
+  void TearDown() override {
+    window_.reset();
+    SetMgrConfig(nullptr);
+    config_.reset();
+    VEXO_ResourceMgr::Instance()->Fini();
+    CatalogueFixture::TearDown();
+  }
+
+  QWidget* Control(unsigned id) { return window_->FindWidget(id); }
+
+  void Click(QWidget* widget) {
+    ASSERT_NE(nullptr, widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+  }
+
+  std::unique_ptr<CMgrConfig> config_;
+  std::unique_ptr<CCorvaneDlg> window_;
+};
+
+TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
+  window_->Create();
+  EXPECT_EQ("Kiv软件", window_->windowTitle().toStdString());
+  EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
+  EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
+  EXPECT_EQ(0u, window_->VersionText().find("当前版本："));
+
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kAll, window_->CurrentPage());
+  EXPECT_TRUE(window_->PageWidget(CCorvaneDlg::kAll)->isVisible());
+  EXPECT_FALSE(window_->PageWidget(CCorvaneDlg::kHome)->isVisible());
+  EXPECT_TRUE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
+  EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kAll)->isEnabled());
+  const std::string status = window_->StatusText(0);
+  EXPECT_NE(std::string::npos, status.find("款常用软件"));
+  EXPECT_NE("0款常用软件", status);  // the pack's catalogue is counted
+  EXPECT_TRUE(Control(kSearchEdit)->isVisible());
+
+  Click(window_->PageButton(CCorvaneDlg::kUninstall));
+  EXPECT_EQ(CCorvaneDlg::kUninstall, window_->CurrentPage());
+  EXPECT_FALSE(window_->PageWidget(CCorvaneDlg::kAll)->isVisible());
+  Click(window_->PageButton(CCorvaneDlg::kCommon));
+  EXPECT_FALSE(Control(kSearchEdit)->isVisible());
+  EXPECT_EQ("欢迎使用Kiv软件管理", window_->StatusText(0));
+}
+
+TEST_F(MainWindowTest, TrayMenuHasTheSwitchUserEntryOnlyWhileLoggedIn) {
+  window_->Create();
+  window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+  ASSERT_NE(nullptr, window_->TrayMenu());
+  QList<QAction*> actions = window_->TrayMenu()->actions();
+  ASSERT_EQ(4, actions.size());
+  EXPECT_EQ("打开", actions[0]->text().toStdString());
+  EXPECT_TRUE(actions[1]->isCheckable());
+  EXPECT_FALSE(actions[1]->isChecked());
+  EXPECT_EQ("退出", actions[3]->text().toStdString());
+  window_->TrayMenu()->hide();
+
+  window_->SendMessage(kMsgLoggedIn);
+  window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+  actions = window_->TrayMenu()->actions();
+  ASSERT_EQ(5, actions.size());
+  EXPECT_EQ("切换用户", actions[3]->text().toStdString());
+  window_->TrayMenu()->hide();
+}
+
+TEST_F(MainWindowTest, CloseWithoutTrayHostMinimisesAndKeepsRunning) {
+  window_->Create();
+  ASSERT_FALSE(window_->IsTrayAdded());  // offscreen has no tray host
+  Click(Control(kClose));
+  EXPECT_FALSE(window_->IsExiting());
+  EXPECT_TRUE(window_->IsShowAllowed());
+  EXPECT_TRUE(window_->isMinimized());
+}
+
+TEST_F(MainWindowTest, NoticeOkPostsNothingAndEnablesTheWindowAgain) {
+  window_->Create();
+  window_->SendMessage(kMsgSettingsSaved);
+  CDlgSysMsg* box = window_->NoticeBox();
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ("成功保存修改", box->GetText());
+  EXPECT_FALSE(window_->IsWindowEnabled());
+  Click(box->FindWidget(CDlgSysMsg::kIdOk));
+  QApplication::processEvents();
+  EXPECT_FALSE(box->isVisible());
+  EXPECT_TRUE(window_->IsWindowEnabled());
+  EXPECT_FALSE(window_->IsExiting());  // OK did not reach the updater's handler
+}
+
+TEST_F(MainWindowTest, QuickLaunchAsksAndExitStopsTheDownload) {
+  window_->Create();
+  SoftwareState* program = window_->Software().FindState(28);
+  ASSERT_NE(nullptr, program);
+  program->url = "http://127.0.0.1:9/antivirus.exe";  // nothing listens: never leaves this machine
+  window_->Software().SetStatus(program, StatusNotInstalled);
+
+  Click(Control(kQuickAntivirus));
+  CDlgSysMsg* question = window_->QuestionBox();
+  ASSERT_TRUE(question->isVisible());
+  EXPECT_EQ("您还未安装杀毒软件，是否立即下载", question->GetText());
+  Click(question->FindWidget(CDlgSysMsg::kIdOk));
+  QApplication::processEvents();
+  EXPECT_EQ(StatusDownloading, program->status);
+  EXPECT_EQ(1u, window_->Queue().TaskCount());
+
+  // "退出" from the tray menu, chosen with the keyboard, ends the modal loop.
+  QTimer::singleShot(0, [this] {
+    window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+    QMenu* menu = window_->TrayMenu();
+    QTest::keyClick(menu, Qt::Key_Up);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  window_->DoModal();
+  EXPECT_TRUE(window_->IsExiting());
+  EXPECT_EQ(StatusStopped, program->status);
+  EXPECT_TRUE(corvane_test::CorvaneCopy::WaitFor(
+      [this] {
+        QApplication::processEvents();
+        return window_->Queue().AllDownloadersEnded();
+      },
+      10000));
+}
+
+}  // namespace
