@@ -79,6 +79,12 @@ bool WaitForDownloaders(const DownloadQueue* queue) {
   return true;
 }
 
+void ShowBadArgument() {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv软件"), QString::fromUtf8(shell::kBadArgumentText));
+  box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
 }  // namespace
 
 int CCorvaneApp::Run(int argc, char** argv) {
@@ -161,10 +167,11 @@ int CCorvaneApp::Run(int argc, char** argv) {
         window.DoModal();
         break;
       case shell::StartAction::BadArgument:
-        QMessageBox::warning(nullptr, QStringLiteral("Kiv软件"), QString::fromUtf8(shell::kBadArgumentText));
+        ShowBadArgument();
         break;
       case shell::StartAction::OpenWith:
-        shell::OpenWithChooser(raw);
+        // A file the desktop cannot open (it does not exist) is a bad argument too.
+        if (!shell::OpenWithChooser(raw)) ShowBadArgument();
         break;
     }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/assoc/mgr_config.h"
+#include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
 #include "app/downloads/download_queue.h"
@@ -437,7 +438,12 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kMaximise: ToggleMaximise(); break;
     case kClose: HideToTray(); break;
     case kMoreSoftware:
-      if (current_page_ == kCommon) OpenPage(kAll);
+      if (current_page_ == kCommon) {
+        OpenPage(kAll);
+      } else if (const FunctionInfo* links = CDictMgr::Instance()->Functions().At(0)) {
+        if (!links->morebt.empty() && ds::OpenWithShell(links->morebt.c_str()) <= 32)
+          ds::LogWarn("CCorvaneDlg::OnCommand")("can't open %s.", links->morebt.c_str());
+      }
       break;
     case kDownloadDir:
     case kMenuDownloadDir: OpenDownloadDirectory(); break;

@@ -93,6 +93,21 @@ TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
   EXPECT_EQ("欢迎使用Kiv软件管理", window_->StatusText(0));
 }
 
+TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
+  const std::string file = MakeFile("doc.txt");
+  window_->SetShowAllowed(false);
+  window_->Create();
+  EXPECT_FALSE(window_->isVisible());
+  window_->HandleForwarded("/a \"" + file + "\"");
+  window_->HandleForwarded("/a \"\"");  // a missing file is not queued
+  EXPECT_FALSE(window_->isVisible());
+  ASSERT_EQ(1u, window_->PendingAssociationFiles().size());
+  EXPECT_EQ(file, window_->PendingAssociationFiles().back());
+  window_->HandleForwarded("");
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->IsShowAllowed());
+}
+
 TEST_F(MainWindowTest, TrayMenuHasTheSwitchUserEntryOnlyWhileLoggedIn) {
   window_->Create();
   window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
