@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/assoc/mgr_config.h"
 #include "app/catalogue/dict_mgr.h"
@@ -20,6 +21,7 @@
 #include "app/shell/instance_link.h"
 #include "app/shell/shell_rules.h"
 #include "app/shell/startup_files.h"
+#include "app/shell/update_check.h"
 #include "app/shell/version.h"
 #include "core/files/file_system.h"
 #include "core/log/logger.h"
@@ -69,6 +71,7 @@ CCorvaneDlg::CCorvaneDlg()
     : software_(std::make_unique<SoftwareMgr>()), queue_(std::make_unique<DownloadQueue>(*software_)) {
   SetSoftwareMgr(software_.get());
   SetDownloadQueue(queue_.get());
+  update_ = std::make_unique<CUpdateCheck>();
   notice_ = std::make_unique<CDlgSysMsg>();
   question_ = std::make_unique<CDlgSysMsg>();
 }
@@ -77,6 +80,7 @@ CCorvaneDlg::~CCorvaneDlg() {
   DetachMessages();
   delete tray_menu_;
   tray_.Delete();
+  update_.reset();
   notice_.reset();
   question_.reset();
   queue_.reset();
@@ -321,6 +325,7 @@ void CCorvaneDlg::OnClose() {
 void CCorvaneDlg::ExitProcedure() {
   if (exiting_) return;
   exiting_ = true;
+  update_->Stop();
   if (instance_server_) instance_server_->Close();
   queue_->StopAllDownloads();
   KillTimer(kTimerMain);
@@ -475,8 +480,31 @@ void CCorvaneDlg::OnCommand(unsigned id) {
   }
 }
 
+void CCorvaneDlg::OnUpdateFinished(int id) {
+  if (!update_->OnFinished(id)) return;
+  // A system-wide installation cannot be updated by this user: the data packets still arrive.
+  const std::string program_dir = ds::FileSystem::Instance()->GetAppPath();
+  if (program_dir != ds::FileSystem::Instance()->GetWorkPath()) return;
+  ShowManager();
+  question_->ShowMessage(GetHandle(), 1, "发现新版本，现在是否进行更新？");
+  question_->SetOkMessage(kMsgStartUpdater);
+  question_->SetCancelMessage(kMsgUpdateCancelled);
+  question_->SetDisabledWindow(this);
+  update_question_open_ = true;
+}
+
+void CCorvaneDlg::StartUpdater() {
+  const std::string program_dir = ds::FileSystem::Instance()->GetAppPath();
+  const std::string updater = ds::JoinPath(program_dir, "update");
+  const std::string parameters = update_->UpdaterParameters();
+  if (ds::StartProcess(updater.c_str(), parameters.c_str(), program_dir.c_str(), nullptr) <= 32)
+    ds::LogWarn("CCorvaneDlg::StartUpdater")("can't start %s.", updater.c_str());
+  ExitProcedure();
+}
+
 void CCorvaneDlg::OneSecondWork() {
   queue_->CollectTasks();
+  update_->Collect();
   queue_->SampleAll();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
@@ -484,6 +512,16 @@ void CCorvaneDlg::OneSecondWork() {
 void CCorvaneDlg::OnTimer(unsigned id) {
   if (id != kTimerMain) return VEXO_Dialog::OnTimer(id);
   ++ticks_;
+  if (!update_->started()) {
+    // $CORVANE_UPDATE_URL, which the updater reads too, points both at another server.
+    const char* override_url = std::getenv("CORVANE_UPDATE_URL");
+    CMgrConfig* config = GetMgrConfig();
+    std::string address = override_url && *override_url ? override_url
+                          : config                       ? config->GetUpdateAddress()
+                                                         : std::string(kDefaultUpdateAddress);
+    while (!address.empty() && address.back() == '/') address.pop_back();
+    update_->Start(GetHandle(), queue_.get(), address, ds::FileSystem::Instance()->GetWorkPath());
+  }
   if (ticks_ % 25 == 0) OneSecondWork();
 }
 
@@ -509,9 +547,16 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgDownloadFinished:
       if (exiting_) return 0;
-      if (id >= 0) queue_->FinishDownload(id);  // negative ids are the update check's own files
+      if (id < 0)
+        OnUpdateFinished(id);
+      else
+        queue_->FinishDownload(id);
       return 1;
     case kMsgDownloadReport: {
+      if (id < 0) {  // the update check's files: a failed one is collected quietly
+        update_->OnReport(id);
+        return 1;
+      }
       const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), false);
       if (action.showDiskFull) {
         ShowManager();
@@ -592,10 +637,10 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       OnTray(lparam);
       return 1;
     case kMsgStartUpdater:
-      // Only the update question's OK starts the updater; the check itself is not part of this build.
+      // Only the update question's OK starts the updater, never a notice's OK.
       if (!update_question_open_) return 0;
       update_question_open_ = false;
-      ExitProcedure();
+      StartUpdater();
       return 1;
     case kMsgUpdateCancelled:
       update_question_open_ = false;

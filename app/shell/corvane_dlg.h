@@ -15,6 +15,7 @@
 #include "vexo/ui/dialog/dialog.h"
 
 class CDlgSysMsg;
+class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
 class VEXO_Button;
@@ -61,6 +62,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
   const shell::Pager& GetPager() const { return pager_; }
+  CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
 
@@ -98,6 +100,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   bool LaunchInstallerOf(int id);
   void OpenDownloadDirectory();
   void SetStatus(const std::string& first, const std::string& second);
+  void OnUpdateFinished(int id);
+  void StartUpdater();
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
@@ -109,6 +113,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   VEXO_Button* search_button_ = nullptr;
   VEXO_Label* status_[2] = {nullptr, nullptr};
   VEXO_Label* version_ = nullptr;
+  std::unique_ptr<CUpdateCheck> update_;
   std::unique_ptr<CDlgSysMsg> notice_;
   std::unique_ptr<CDlgSysMsg> question_;
   QPointer<QMenu> tray_menu_;

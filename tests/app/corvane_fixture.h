@@ -38,6 +38,8 @@ class CorvaneCopy {
     setenv("XDG_CONFIG_HOME", root_.File("home/.config").c_str(), 1);
     setenv("XDG_DATA_HOME", root_.File("home/.local/share").c_str(), 1);
     setenv("CORVANE_REGISTRY", root_.File("registry.reg").c_str(), 1);
+    // The update check stays on this machine: nothing listens there.
+    setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);
   }
   const std::string& dir() const { return program_; }
   std::string root() const { return root_.path(); }

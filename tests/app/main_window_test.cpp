@@ -8,13 +8,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
+#include "app/shell/update_check.h"
 #include "tests/app/catalogue_fixture.h"
+#include "tests/common/http_server.h"
 #include "tests/app/corvane_fixture.h"
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/resources/resource_mgr.h"
@@ -36,6 +42,7 @@ class MainWindowTest : public corvane_test::CatalogueFixture {
 
   void SetUp() override {
     CatalogueFixture::SetUp();
+    setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);  // never leaves this machine
     // The skin and catalogue come from the build's pack.
     const std::string work = ds::FileSystem::Instance()->GetWorkPath();
     ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
@@ -183,6 +190,86 @@ TEST_F(MainWindowTest, QuickLaunchAsksAndExitStopsTheDownload) {
         return window_->Queue().AllDownloadersEnded();
       },
       10000));
+}
+
+// The update check against a server on this machine: the manifest decides whether to ask, OK
+// starts the updater with both versions, a data packet lands in the work path.
+class UpdateCheckTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    // The program folder is the (writable) work path, so installation updates are offered.
+    app_path_ = ds::FileSystem::Instance()->GetAppPath();
+    ds::FileSystem::Instance()->Init(dir_.path().c_str());
+    ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
+    corvane_test::WriteWholeFile(dir_.File("update"), "#!/bin/sh\necho \"$@\" > updater-args.txt\n");
+    ::chmod(dir_.File("update").c_str(), 0755);
+    // A stale piece of an earlier manifest would otherwise be resumed.
+    MakeFile("setup/Temp/update.xml.tmp", std::string(4096, 'x'));
+    ASSERT_EQ(0, corvane_test::RunCommand("cd '" + dir_.path() + "' && mkdir pk && echo new-pack > pk/Soft15.dat && "
+                                          "cd pk && zip -q ../soft15.zip Soft15.dat"));
+    packet_ = corvane_test::ReadWholeFile(dir_.File("soft15.zip"));
+  }
+  void TearDown() override {
+    server_.reset();
+    MainWindowTest::TearDown();
+    ds::FileSystem::Instance()->Init(app_path_.c_str());
+  }
+  void Serve(int version) {
+    manifest_ = "<?xml version=\"1.0\"?><root><string name=\"" + std::to_string(version) + "\" /></root>";
+    server_ = std::make_unique<corvane_test::HttpServer>(
+        [this](const corvane_test::HttpRequest& request, corvane_test::HttpConnection& connection) {
+          corvane_test::ServeBytes(request, connection, request.path == "/update/packet/update.xml" ? manifest_ : packet_);
+        });
+    ASSERT_TRUE(server_->Start());
+    setenv("CORVANE_UPDATE_URL", server_->Url("/update/packet").c_str(), 1);
+  }
+  bool Pump(const std::function<bool()>& done, int timeout_ms = 20000) {
+    return corvane_test::CorvaneCopy::WaitFor([&] {
+      QApplication::processEvents();
+      return done();
+    }, timeout_ms);
+  }
+
+  std::string app_path_;
+  std::string manifest_;
+  std::string packet_;
+  std::unique_ptr<corvane_test::HttpServer> server_;
+};
+
+TEST_F(UpdateCheckTest, SameVersionAsksNothingAndThePacketArrives) {
+  Serve(14);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running() && window_->UpdateCheck().started(); }));
+  EXPECT_EQ(14, window_->UpdateCheck().server_version());
+  EXPECT_FALSE(window_->QuestionBox()->isVisible());
+  EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  // Later ticks start nothing more.
+  const int requests = server_->request_count();
+  Pump([] { return false; }, 2000);  // 50 ticks
+  EXPECT_EQ(requests, server_->request_count());
+}
+
+TEST_F(UpdateCheckTest, NewerVersionAsksAndOkStartsTheUpdater) {
+  Serve(15);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  EXPECT_EQ("发现新版本，现在是否进行更新？", window_->QuestionBox()->GetText());
+  EXPECT_FALSE(window_->IsWindowEnabled());
+  Click(window_->QuestionBox()->FindWidget(CDlgSysMsg::kIdOk));
+  ASSERT_TRUE(Pump([&] { return ds::PathExists(dir_.File("updater-args.txt")); }));
+  EXPECT_EQ("-c14 -s15\n", corvane_test::ReadWholeFile(dir_.File("updater-args.txt")));
+  EXPECT_TRUE(window_->IsExiting());
+}
+
+TEST_F(UpdateCheckTest, CancelLeavesTheWindowUsable) {
+  Serve(16);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  Click(window_->QuestionBox()->FindWidget(CDlgSysMsg::kIdCancel));
+  QApplication::processEvents();
+  EXPECT_TRUE(window_->IsWindowEnabled());
+  EXPECT_FALSE(window_->IsExiting());
 }
 
 }  // namespace
