@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <csignal>
@@ -79,6 +80,34 @@ bool WaitForDownloaders(const DownloadQueue* queue) {
   return true;
 }
 
+// The end of the desktop session (SIGTERM, SIGHUP) runs the exit procedure, so settings are
+// saved and downloads kept for the next run: the handler only writes to a pipe the window
+// thread watches.
+int g_exit_pipe[2] = {-1, -1};
+
+void OnExitSignal(int) {
+  const char byte = 1;
+  const ssize_t ignored = ::write(g_exit_pipe[1], &byte, 1);
+  (void)ignored;
+}
+
+void WatchExitSignals(CCorvaneDlg& window, QObject* parent) {
+  if (::pipe2(g_exit_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_exit_pipe[0], QSocketNotifier::Read, parent);
+  QObject::connect(notifier, &QSocketNotifier::activated, parent, [&window]() {
+    char buffer[16];
+    while (::read(g_exit_pipe[0], buffer, sizeof(buffer)) > 0) {
+    }
+    window.ExitProcedure();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnExitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
 void ShowBadArgument() {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv软件"), QString::fromUtf8(shell::kBadArgumentText));
   box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
@@ -134,6 +163,8 @@ int CCorvaneApp::Run(int argc, char** argv) {
   {
     CCorvaneDlg window;
     window.SetInstanceName(shell::kMutexName);
+    QObject signal_watch;
+    WatchExitSignals(window, &signal_watch);
 
     shell::SwapDataPack(work_path, shell::kDataPackVersion);
     // A newer pack in the work path wins over the one shipped beside the program. The pack is

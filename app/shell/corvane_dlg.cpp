@@ -198,7 +198,7 @@ void CCorvaneDlg::CreateControls() {
   }
   version_ = new VEXO_Label(this);
   version_->Create("", VEXO_Label::SS_RIGHT | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
-                   QRect(kNormalWidth - 212, kPageBottom + 3, 200, 20), this, kVersionLabel);
+                   QRect(kNormalWidth - 226, kPageBottom + 3, 200, 20), this, kVersionLabel);
 }
 
 void CCorvaneDlg::CreatePages() {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
 #include "tests/app/corvane_fixture.h"
 
@@ -72,6 +73,18 @@ TEST(SingleInstanceTest, SecondStartForwardsAndEnds) {
                                    kStartMs))
       << copy.Log();
   Stop(next);
+}
+
+TEST(SingleInstanceTest, SessionEndSavesAndLetsGoOfTheLock) {
+  CorvaneCopy copy;
+  const ds::ProcessId pid = Start(copy, {});
+  ASSERT_TRUE(copy.WaitForSocket(kStartMs)) << copy.Log();
+  ::kill(pid, SIGTERM);
+  int code = -1;
+  ASSERT_EQ(1, ds::WaitProcess(pid, 15000, &code));
+  EXPECT_EQ(0, code);
+  EXPECT_TRUE(ds::PathExists(copy.dir() + "/Config/MgrSet.xml"));
+  EXPECT_FALSE(ds::NamedMutex::Exists("Corvane"));
 }
 
 }  // namespace
