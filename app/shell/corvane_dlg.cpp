@@ -1,0 +1,652 @@
+#include "app/shell/corvane_dlg.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/assoc/mgr_config.h"
+#include "app/catalogue/dict_mgr.h"
+#include "app/catalogue/software_mgr.h"
+#include "app/downloads/download_messages.h"
+#include "app/downloads/download_queue.h"
+#include "app/home/dlg_sys_msg.h"
+#include "app/shell/command_line.h"
+#include "app/shell/control_ids.h"
+#include "app/shell/instance_link.h"
+#include "app/shell/shell_rules.h"
+#include "app/shell/startup_files.h"
+#include "app/shell/update_check.h"
+#include "app/shell/version.h"
+#include "core/files/file_system.h"
+#include "core/log/logger.h"
+#include "core/platform/process.h"
+#include "core/text/path.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/render/icon.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/bc_menu.h"
+#include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/edit.h"
+#include "vexo/ui/widgets/label.h"
+
+using namespace shell_ids;
+
+namespace {
+
+constexpr int kTitleHeight = 23;
+constexpr int kPageTop = 122;
+constexpr int kPageBottom = 566;
+constexpr char kPlaceholder[] = "此页面尚未完成";
+constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
+
+struct PageButtonSpec {
+  unsigned id;
+  const char* image;
+};
+constexpr PageButtonSpec kPageButtons[CCorvaneDlg::kPageCount] = {
+    {kHomePage, "img/BtHome.png"},       {kCommonPage, "img/BtCommon.png"},
+    {kAllPage, "img/BtAll.png"},         {kUpgradePage, "img/BtUpgrade.png"},
+    {kUninstallPage, "img/BtUninst.png"}};
+
+const BCMenuItem kSettingsMenu[] = {
+    {kMenuOftenSoft, "常用软件设置", 0},
+    {kMenuOftenSites, "常用网址设置", 0},
+    {kMenuAssociations, "文件关联设置", 0},
+    {kMenuSystem, "系统设置", 0},
+    {0, "", 0},
+    {kMenuDownloadDir, "打开下载目录", 0},
+};
+
+VEXO_Image* Image(const char* name) { return VEXO_ResourceMgr::Instance()->GetImage(name); }
+
+}  // namespace
+
+CCorvaneDlg::CCorvaneDlg()
+    : software_(std::make_unique<SoftwareMgr>()), queue_(std::make_unique<DownloadQueue>(*software_)) {
+  SetSoftwareMgr(software_.get());
+  SetDownloadQueue(queue_.get());
+  update_ = std::make_unique<CUpdateCheck>();
+  notice_ = std::make_unique<CDlgSysMsg>();
+  question_ = std::make_unique<CDlgSysMsg>();
+}
+
+CCorvaneDlg::~CCorvaneDlg() {
+  DetachMessages();
+  delete tray_menu_;
+  tray_.Delete();
+  update_.reset();
+  notice_.reset();
+  question_.reset();
+  queue_.reset();
+  SetDownloadQueue(nullptr);
+  SetSoftwareMgr(nullptr);
+  software_.reset();
+}
+
+void CCorvaneDlg::setVisible(bool visible) {
+  if (visible && !show_allowed_) return;
+  VEXO_Dialog::setVisible(visible);
+}
+
+int CCorvaneDlg::OnInitDialog() {
+  setWindowTitle(QStringLiteral("Kiv软件"));
+  if (VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png")) setWindowIcon(icon->GetQIcon());
+  if (VEXO_Image* background = Image("img/bg.png")) SetImage(background, 220, 781, kTitleHeight, kPageBottom);
+  SetTitleHeight(kTitleHeight);
+  resize(kNormalWidth, kNormalHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  CreateControls();
+  CreatePages();
+
+  // Download folder: the configured one, else <work>/setup with its Temp folder.
+  CMgrConfig* config = GetMgrConfig();
+  if (config) {
+    const std::string dir = config->GetDownloadDir();
+    if (dir.empty() || !ds::MakeDirectories(ds::NativePath(dir))) {
+      const std::string fallback = ds::FileSystem::Instance()->CombineWorkPath(std::string("setup"));
+      config->SetDownloadDir(fallback.c_str());
+      ds::MakeDirectories(ds::JoinPath(ds::NativePath(fallback), "Temp"));
+    }
+  }
+
+  if (software_->LoadCategories() && software_->LoadCommonCategories()) software_->BuildStates();
+  software_->DetectAll();
+  software_->ScanInterruptedDownloads(software_->DownloadDir());
+  queue_->SetOwner(GetHandle());
+  queue_->RestoreDownloads();
+
+  shell::ReplaceUpdater(ds::FileSystem::Instance()->GetAppPath());
+  SetTimer(kTimerMain, 40);
+  AddTrayIcon();
+  if (!instance_name_.empty()) {
+    instance_server_ = new shell::CInstanceServer([this](const std::string& text) { HandleForwarded(text); }, this);
+    if (!instance_server_->Listen(instance_name_.c_str()))
+      ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
+  }
+  version_->SetWindowText((std::string("当前版本：") + kCorvaneVersion).c_str());
+  // The product button needs the catalogue program it starts.
+  quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
+  OpenPage(kHome);
+  return 1;
+}
+
+void CCorvaneDlg::CreateControls() {
+  for (int i = 0; i < kPageCount; ++i) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", QRect(12 + i * 80, 28, 76, 68), this, kPageButtons[i].id);
+    button->SetImage(Image(kPageButtons[i].image));
+    page_buttons_[i] = button;
+    AddWidget(kPageButtons[i].id, button);
+  }
+  struct ToolSpec {
+    unsigned id;
+    const char* image;
+  };
+  const ToolSpec tools[] = {{kSettings, "img/BtSetting.png"}, {kDownloadDir, "img/BtDownDir.png"},
+                            {kProductLaunch, "img/BtXelbo.png"}, {kQuickGuard, "img/BtQuick2.png"},
+                            {kQuickAntivirus, "img/BtQuick1.png"}};
+  int x = kNormalWidth - 12 - 64;
+  for (const ToolSpec& tool : tools) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", QRect(x, 28, 64, 68), this, tool.id);
+    button->SetImage(Image(tool.image));
+    AddWidget(tool.id, button);
+    if (tool.id == kProductLaunch) quick_product_ = button;
+    if (tool.id == kSettings)
+      button->SetMenu(kSettingsMenu, static_cast<int>(sizeof(kSettingsMenu) / sizeof(kSettingsMenu[0])),
+                      GetHandle());
+    x -= 68;
+  }
+  const struct {
+    unsigned id;
+    const char* image;
+    int x;
+  } title_buttons[] = {{kMinimise, "img/button_min.png", kNormalWidth - 82},
+                       {kMaximise, "img/button_max.png", kNormalWidth - 56},
+                       {kClose, "img/button_close.png", kNormalWidth - 30}};
+  for (const auto& spec : title_buttons) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", QRect(spec.x, 1, 26, 20), this, spec.id);
+    button->SetImage(Image(spec.image));
+    AddWidget(spec.id, button);
+  }
+  search_ = new VEXO_Edit(this);
+  search_->Create(QRect(230, 100, 200, 22), this, kSearchEdit);
+  search_->Init(Image("img/SearchEdit.png"));
+  search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+  search_->SetWindowText(shell::kSearchHint);
+  AddWidget(kSearchEdit, search_);
+  search_button_ = new VEXO_Button(this);
+  search_button_->Create("", QRect(436, 100, 56, 22), this, kSearchButton);
+  search_button_->SetImage(Image("img/BtSearch.png"));
+  AddWidget(kSearchButton, search_button_);
+  more_ = new VEXO_Button(this);
+  more_->Create("", QRect(kNormalWidth - 84, 100, 72, 22), this, kMoreSoftware);
+  more_->SetImage(Image("img/BtMore.png"));
+  AddWidget(kMoreSoftware, more_);
+  for (int i = 0; i < 2; ++i) {
+    status_[i] = new VEXO_Label(this);
+    status_[i]->Create("", VEXO_Label::SS_LEFT | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
+                       QRect(12 + i * 300, kPageBottom + 3, 290, 20), this, i == 0 ? kStatusLabel1 : kStatusLabel2);
+  }
+  version_ = new VEXO_Label(this);
+  version_->Create("", VEXO_Label::SS_RIGHT | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
+                   QRect(kNormalWidth - 226, kPageBottom + 3, 200, 20), this, kVersionLabel);
+}
+
+void CCorvaneDlg::CreatePages() {
+  for (int i = 0; i < kPageCount; ++i) {
+    auto* page = new VEXO_Dialog(this, kChild);
+    page->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+    auto* label = new VEXO_Label(page);
+    label->Create(kPlaceholder, VEXO_Label::SS_CENTER | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
+                  QRect(0, 0, kNormalWidth, kPageBottom - kPageTop), page, 0);
+    page->hide();
+    pages_[i] = page;
+  }
+}
+
+void CCorvaneDlg::OpenPage(int page) {
+  if (page < 0 || page >= kPageCount || page == current_page_) return;
+  if (current_page_ >= 0) {
+    page_buttons_[current_page_]->setEnabled(true);
+    pages_[current_page_]->hide();
+  }
+  page_buttons_[page]->setEnabled(false);
+  current_page_ = page;
+  const bool searchable = page == kAll || page == kUninstall;
+  search_->setVisible(searchable);
+  search_button_->setVisible(searchable);
+  more_->setVisible(page == kAll);
+  pages_[page]->show();
+  pages_[page]->raise();
+  switch (page) {
+    case kAll: {
+      software_->DetectAll();
+      pager_.Reset(0);
+      search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+      search_->SetWindowText(shell::kSearchHint);
+      int count = 0;
+      for (const auto& entry : software_->States())
+        if (entry.second.type > 0) ++count;
+      char text[64];
+      std::snprintf(text, sizeof(text), "%d款常用软件", count);
+      SetStatus(text, "");
+      break;
+    }
+    case kHome:
+      SetStatus("", "");
+      break;
+    default:
+      // The counts of the upgrade and uninstall pages come with those pages.
+      SetStatus(kWelcome, "");
+      break;
+  }
+}
+
+void CCorvaneDlg::SetStatus(const std::string& first, const std::string& second) {
+  status_[0]->SetWindowText(first.c_str());
+  status_[1]->SetWindowText(second.c_str());
+}
+
+std::string CCorvaneDlg::StatusText(int index) const {
+  return index >= 0 && index < 2 && status_[index] ? status_[index]->GetWindowText() : std::string();
+}
+
+std::string CCorvaneDlg::VersionText() const { return version_ ? version_->GetWindowText() : std::string(); }
+
+void CCorvaneDlg::HandleForwarded(const std::string& text) {
+  ds::LogInfo("CCorvaneDlg::HandleForwarded")("a second start forwarded \"%s\".", text.c_str());
+  if (text.empty()) {
+    ShowManager();
+    return;
+  }
+  const shell::ParsedCommandLine parsed = shell::ParseCommandLine(text);
+  if ((parsed.flags & shell::kOpenWithChooser) && !(parsed.flags & shell::kBadArgument))
+    QueueAssociationFile(parsed.path);
+}
+
+void CCorvaneDlg::ShowManager() {
+  show_allowed_ = true;
+  if (isMinimized())
+    showNormal();
+  else
+    show();
+  raise();
+  activateWindow();
+}
+
+void CCorvaneDlg::HideToTray() {
+  // Without a tray host a hidden window could not be found again: minimise instead.
+  if (!QSystemTrayIcon::isSystemTrayAvailable() || !tray_.IsAdded()) {
+    showMinimized();
+    return;
+  }
+  show_allowed_ = false;
+  hide();
+}
+
+void CCorvaneDlg::ToggleMaximise() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!maximised_) {
+    ShowMaxSize();
+    maximised_ = true;
+    return;
+  }
+  maximised_ = false;
+  if (screen && screen->geometry().width() > 800) {
+    const QRect area = screen->availableGeometry();
+    setGeometry(area.center().x() - kNormalWidth / 2, area.center().y() - kNormalHeight / 2, kNormalWidth,
+                kNormalHeight);
+  }
+}
+
+void CCorvaneDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && event->position().y() < kTitleHeight) {
+    ToggleMaximise();
+    event->accept();
+    return;
+  }
+  VEXO_Dialog::mouseDoubleClickEvent(event);
+}
+
+void CCorvaneDlg::OnClose() {
+  hide();
+  ExitProcedure();
+}
+
+void CCorvaneDlg::ExitProcedure() {
+  if (exiting_) return;
+  exiting_ = true;
+  update_->Stop();
+  if (instance_server_) instance_server_->Close();
+  queue_->StopAllDownloads();
+  KillTimer(kTimerMain);
+  EndDialog(IDOK);
+}
+
+void CCorvaneDlg::AddTrayIcon() {
+  VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png");
+  tray_.ClearInfo();
+  tray_.Init(kTrayIconId, icon, "Kiv软件管理", GetHandle(), kMsgTray);
+}
+
+void CCorvaneDlg::OnTray(ds::LParam mouse_message) {
+  if (mouse_message == vexo_msg::WM_LBUTTONDBLCLK) ToggleFromTray();
+  else if (mouse_message == vexo_msg::WM_RBUTTONUP) ShowTrayMenu();
+}
+
+void CCorvaneDlg::ToggleFromTray() {
+  if (isVisible() && !isMinimized()) {
+    HideToTray();
+    return;
+  }
+  ShowManager();
+}
+
+void CCorvaneDlg::ShowTrayMenu() {
+  delete tray_menu_;
+  tray_menu_ = new QMenu();
+  tray_menu_->setAttribute(Qt::WA_DeleteOnClose, false);
+  const ds::MsgHandle self = GetHandle();
+  auto add = [this, self](unsigned id, const char* text) {
+    QAction* action = tray_menu_->addAction(QString::fromUtf8(text));
+    QObject::connect(action, &QAction::triggered, tray_menu_,
+                     [self, id]() { ds::PostMessageTo(self, vexo_msg::WM_COMMAND, vexo_msg::MakeWParam(id, 0), 0); });
+    return action;
+  };
+  add(kTrayOpen, "打开");
+  QAction* startup = add(kTrayStartup, "开机启动");
+  startup->setCheckable(true);
+  startup->setChecked(GetMgrConfig() && GetMgrConfig()->GetStartup() != 0);
+  add(kTraySettings, "系统设置");
+  if (logged_in_) add(kTraySwitchUser, "切换用户");
+  add(kTrayExit, "退出");
+  raise();
+  activateWindow();
+  tray_menu_->popup(QCursor::pos());
+}
+
+void CCorvaneDlg::ShowNotice(const std::string& text) {
+  notice_->ShowMessage(GetHandle(), 0, text);
+  // A notice answers nothing: its OK must never reach a handler of another box's answer.
+  notice_->SetOkMessage(0);
+  notice_->SetCancelMessage(0);
+  notice_->SetDisabledWindow(this);
+}
+
+void CCorvaneDlg::ShowQuestion(const std::string& text, unsigned ok_id, int program_id) {
+  question_->ShowMessage(GetHandle(), ok_id ? 1 : 0, text);
+  question_->SetOkMessage(ok_id, ProgramIdParam(program_id), 0);
+  question_->SetCancelMessage(0);
+}
+
+void CCorvaneDlg::QuickLaunch(int id, const char* name, const char* label, bool product) {
+  SoftwareState* state = product ? software_->FindStateByName(name) : software_->FindState(id);
+  if (!state) return;
+  const shell::QuickLaunch action = shell::DecideQuickLaunch(state->status);
+  switch (action) {
+    case shell::QuickLaunch::Run: {
+      const std::string parameters = product ? shell::ProductLaunchParameters(logged_in_, account_) : std::string();
+      software_->RunProgram(state->id, parameters.empty() ? nullptr : parameters.c_str());
+      break;
+    }
+    case shell::QuickLaunch::SayDownloading:
+      ShowQuestion(shell::QuickLaunchText(action, label), 0, state->id);
+      break;
+    case shell::QuickLaunch::AskInstall:
+      ShowQuestion(shell::QuickLaunchText(action, label), kMsgAskedInstall, state->id);
+      break;
+    case shell::QuickLaunch::AskDownload:
+      ShowQuestion(shell::QuickLaunchText(action, label), kMsgAskedDownload, state->id);
+      break;
+    case shell::QuickLaunch::Nothing:
+      break;
+  }
+}
+
+bool CCorvaneDlg::LaunchInstallerOf(int id) {
+  SoftwareState* state = software_->FindState(id);
+  if (!state) return false;
+  const std::string directory = state->downloadDir.empty() ? software_->DownloadDir() : state->downloadDir;
+  const std::string path = ds::NativePath(FinishedInstallerPath(directory, state->url));
+  if (!ds::IsRegularFile(path)) return false;
+  return ds::StartProcess(path.c_str(), nullptr, ds::DirectoryOf(path).c_str(), nullptr) > 32;
+}
+
+void CCorvaneDlg::StartDownload(int id) {
+  SoftwareState* state = software_->FindState(id);
+  if (!state) return;
+  software_->SetStatus(state, StatusDownloading);
+  queue_->AddDownload(state);
+}
+
+void CCorvaneDlg::OpenDownloadDirectory() {
+  const std::string dir = ds::NativePath(software_->DownloadDir());
+  ds::MakeDirectories(dir);
+  if (ds::OpenWithShell(dir.c_str()) <= 32)
+    ds::LogWarn("CCorvaneDlg::OpenDownloadDirectory")("can't open %s.", dir.c_str());
+}
+
+void CCorvaneDlg::OnCommand(unsigned id) {
+  for (int i = 0; i < kPageCount; ++i)
+    if (id == kPageButtons[i].id) return OpenPage(i);
+  switch (id) {
+    case kMinimise: showMinimized(); break;
+    case kMaximise: ToggleMaximise(); break;
+    case kClose: HideToTray(); break;
+    case kMoreSoftware:
+      if (current_page_ == kCommon) {
+        OpenPage(kAll);
+      } else if (const FunctionInfo* links = CDictMgr::Instance()->Functions().At(0)) {
+        if (!links->morebt.empty() && ds::OpenWithShell(links->morebt.c_str()) <= 32)
+          ds::LogWarn("CCorvaneDlg::OnCommand")("can't open %s.", links->morebt.c_str());
+      }
+      break;
+    case kDownloadDir:
+    case kMenuDownloadDir: OpenDownloadDirectory(); break;
+    case kQuickAntivirus: QuickLaunch(28, nullptr, "杀毒软件", false); break;
+    case kQuickGuard: QuickLaunch(58, nullptr, "安全卫士", false); break;
+    case kProductLaunch: QuickLaunch(0, "Xelbo", "Xelbo", true); break;
+    case kMenuOftenSoft:
+    case kMenuOftenSites:
+    case kMenuAssociations:
+    case kMenuSystem:
+    case kTraySettings:
+      ShowManager();
+      ShowNotice(kPlaceholder);  // the settings dialogs come with their own work
+      break;
+    case kTrayOpen: ToggleFromTray(); break;
+    case kTrayStartup:
+      if (CMgrConfig* config = GetMgrConfig()) config->SetStartup(config->GetStartup() ? 0 : 1);
+      break;
+    case kTraySwitchUser:
+      ShowManager();
+      OpenPage(kHome);
+      break;
+    case kTrayExit: ExitProcedure(); break;
+    case 1130: pager_.First(); break;
+    case 1131: pager_.Last(); break;
+    case 1150: pager_.Previous(); break;
+    case 1135: pager_.Next(); break;
+    default: break;
+  }
+}
+
+void CCorvaneDlg::OnUpdateFinished(int id) {
+  if (!update_->OnFinished(id)) return;
+  // A system-wide installation cannot be updated by this user: the data packets still arrive.
+  const std::string program_dir = ds::FileSystem::Instance()->GetAppPath();
+  if (program_dir != ds::FileSystem::Instance()->GetWorkPath()) return;
+  ShowManager();
+  question_->ShowMessage(GetHandle(), 1, "发现新版本，现在是否进行更新？");
+  question_->SetOkMessage(kMsgStartUpdater);
+  question_->SetCancelMessage(kMsgUpdateCancelled);
+  question_->SetDisabledWindow(this);
+  update_question_open_ = true;
+}
+
+void CCorvaneDlg::StartUpdater() {
+  const std::string program_dir = ds::FileSystem::Instance()->GetAppPath();
+  const std::string updater = ds::JoinPath(program_dir, "update");
+  const std::string parameters = update_->UpdaterParameters();
+  if (ds::StartProcess(updater.c_str(), parameters.c_str(), program_dir.c_str(), nullptr) <= 32)
+    ds::LogWarn("CCorvaneDlg::StartUpdater")("can't start %s.", updater.c_str());
+  ExitProcedure();
+}
+
+void CCorvaneDlg::OneSecondWork() {
+  queue_->CollectTasks();
+  update_->Collect();
+  queue_->SampleAll();
+  if (!tray_.IsAdded()) AddTrayIcon();
+}
+
+void CCorvaneDlg::OnTimer(unsigned id) {
+  if (id != kTimerMain) return VEXO_Dialog::OnTimer(id);
+  ++ticks_;
+  if (!update_->started()) {
+    // $CORVANE_UPDATE_URL, which the updater reads too, points both at another server.
+    const char* override_url = std::getenv("CORVANE_UPDATE_URL");
+    CMgrConfig* config = GetMgrConfig();
+    std::string address = override_url && *override_url ? override_url
+                          : config                       ? config->GetUpdateAddress()
+                                                         : std::string(kDefaultUpdateAddress);
+    while (!address.empty() && address.back() == '/') address.pop_back();
+    update_->Start(GetHandle(), queue_.get(), address, ds::FileSystem::Instance()->GetWorkPath());
+  }
+  if (ticks_ % 25 == 0) OneSecondWork();
+}
+
+ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) {
+  const int id = ProgramIdOf(wparam);
+  switch (message) {
+    case vexo_msg::WM_COMMAND: {
+      const unsigned control = vexo_msg::LowWord(wparam);
+      const unsigned code = vexo_msg::HighWord(wparam);
+      if (control == kSearchEdit) {
+        const shell::EditLook look = code == vexo_msg::EN_SETFOCUS ? shell::OnSearchFocusIn(search_->GetWindowText())
+                                     : code == vexo_msg::EN_KILLFOCUS ? shell::OnSearchFocusOut(search_->GetWindowText())
+                                                                       : shell::EditLook{};
+        if (look.change) {
+          const unsigned colour = look.hint ? shell::kSearchHintColour : 0;
+          search_->SetTextColor(colour, colour);
+          search_->SetWindowText(look.text.c_str());
+        }
+        return 1;
+      }
+      if (code == 0) OnCommand(control);
+      return 1;
+    }
+    case kMsgDownloadFinished:
+      if (exiting_) return 0;
+      if (id < 0)
+        OnUpdateFinished(id);
+      else
+        queue_->FinishDownload(id);
+      return 1;
+    case kMsgDownloadReport: {
+      if (id < 0) {  // the update check's files: a failed one is collected quietly
+        update_->OnReport(id);
+        return 1;
+      }
+      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), false);
+      if (action.showDiskFull) {
+        ShowManager();
+        ShowNotice(kDiskFullMessage);
+      }
+      return 1;
+    }
+    case kMsgDownloadCancelled:
+      queue_->RemoveDownload(id);
+      return 1;
+    case kMsgDownloadPaused:
+      queue_->StartWaitingDownloads();
+      return 1;
+    case kMsgRunInstaller:
+      LaunchInstallerOf(id);
+      return 1;
+    case kMsgAskedDownload: {
+      SoftwareState* state = software_->FindState(id);
+      if (!state || state->status == StatusDownloading || state->status == StatusPausing ||
+          state->status == StatusPaused)
+        return 0;
+      if (!LaunchInstallerOf(id)) StartDownload(id);
+      return 1;
+    }
+    case kMsgAskedInstall: {
+      SoftwareState* state = software_->FindState(id);
+      if (!state || LaunchInstallerOf(id)) return 1;
+      state->usesUpdateStatus = 0;
+      state->downloadedBytes = 0;
+      StartDownload(id);
+      return 1;
+    }
+    case kMsgPageDownload: {
+      SoftwareState* state = software_->FindState(id);
+      if (!state) return 0;
+      switch (state->status) {
+        case StatusPausing:
+        case StatusPaused: queue_->ResumeDownload(state); break;
+        case StatusDownloaded:
+          if (!LaunchInstallerOf(id)) StartDownload(id);
+          break;
+        case StatusNotInstalled:
+        case StatusCancelled: StartDownload(id); break;
+        default: return 1;
+      }
+      if (state->status != StatusDownloaded) ShowManager();
+      return 1;
+    }
+    // The download list window and the pages that ask for these come with their own work.
+    case kMsgShowAllDownloads:
+    case kMsgRefreshDownloads:
+    case kMsgRefreshPage:
+    case kMsgUpgradeCount:
+      return 1;
+    case kMsgChooserClosed:
+      if (!show_allowed_) hide();
+      return 1;
+    case kMsgChooserWantsManager:
+      ShowManager();
+      return 1;
+    case kMsgLoggedIn:
+      logged_in_ = true;
+      return 1;
+    case kMsgLoggedOut:
+      logged_in_ = false;
+      account_.clear();
+      return 1;
+    case kMsgClearSearchHint:
+      if (search_->GetWindowText() == shell::kSearchHint) search_->SetWindowText("");
+      return 1;
+    case kMsgSettingsSaved:
+      ShowNotice("成功保存修改");
+      return 1;
+    case kMsgResetPager:
+      pager_.Reset(pager_.page_count());
+      return 1;
+    case kMsgTray:
+      OnTray(lparam);
+      return 1;
+    case kMsgStartUpdater:
+      // Only the update question's OK starts the updater, never a notice's OK.
+      if (!update_question_open_) return 0;
+      update_question_open_ = false;
+      StartUpdater();
+      return 1;
+    case kMsgUpdateCancelled:
+      update_question_open_ = false;
+      EnableWindow(true);
+      return 1;
+    default:
+      return VEXO_Dialog::WindowProc(message, wparam, lparam);
+  }
+}

@@ -1,0 +1,275 @@
+// The main window offscreen, driven with real input: page switching, the tray menu with and
+// without a login, closing without a tray host, a quick launch question, and exit stopping the
+// downloads.
+#include "app/shell/corvane_dlg.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "app/catalogue/software_mgr.h"
+#include "app/downloads/download_queue.h"
+#include "app/home/dlg_sys_msg.h"
+#include "app/shell/control_ids.h"
+#include "app/shell/update_check.h"
+#include "tests/app/catalogue_fixture.h"
+#include "tests/common/http_server.h"
+#include "tests/app/corvane_fixture.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/button.h"
+
+namespace {
+
+using namespace shell_ids;
+
+class MainWindowTest : public corvane_test::CatalogueFixture {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "main_window_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+  }
+
+  void SetUp() override {
+    CatalogueFixture::SetUp();
+    setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);  // never leaves this machine
+    // The skin and catalogue come from the build's pack.
+    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
+    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
+    VEXO_ResourceMgr::Instance()->Fini();
+    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
+    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    config_ = std::make_unique<CMgrConfig>();
+    config_->SetDownloadDir(dir_.File("downloads").c_str());
+    SetMgrConfig(config_.get());
+    window_ = std::make_unique<CCorvaneDlg>();
+  }
+
+  void TearDown() override {
+    window_.reset();
+    SetMgrConfig(nullptr);
+    config_.reset();
+    VEXO_ResourceMgr::Instance()->Fini();
+    CatalogueFixture::TearDown();
+  }
+
+  QWidget* Control(unsigned id) { return window_->FindWidget(id); }
+
+  void Click(QWidget* widget) {
+    ASSERT_NE(nullptr, widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+  }
+
+  std::unique_ptr<CMgrConfig> config_;
+  std::unique_ptr<CCorvaneDlg> window_;
+};
+
+TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
+  window_->Create();
+  EXPECT_EQ("Kiv软件", window_->windowTitle().toStdString());
+  EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
+  EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
+  EXPECT_EQ(0u, window_->VersionText().find("当前版本："));
+
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kAll, window_->CurrentPage());
+  EXPECT_TRUE(window_->PageWidget(CCorvaneDlg::kAll)->isVisible());
+  EXPECT_FALSE(window_->PageWidget(CCorvaneDlg::kHome)->isVisible());
+  EXPECT_TRUE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
+  EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kAll)->isEnabled());
+  const std::string status = window_->StatusText(0);
+  EXPECT_NE(std::string::npos, status.find("款常用软件"));
+  EXPECT_NE("0款常用软件", status);  // the pack's catalogue is counted
+  EXPECT_TRUE(Control(kSearchEdit)->isVisible());
+
+  Click(window_->PageButton(CCorvaneDlg::kUninstall));
+  EXPECT_EQ(CCorvaneDlg::kUninstall, window_->CurrentPage());
+  EXPECT_FALSE(window_->PageWidget(CCorvaneDlg::kAll)->isVisible());
+  Click(window_->PageButton(CCorvaneDlg::kCommon));
+  EXPECT_FALSE(Control(kSearchEdit)->isVisible());
+  EXPECT_EQ("欢迎使用Kiv软件管理", window_->StatusText(0));
+}
+
+TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
+  const std::string file = MakeFile("doc.txt");
+  window_->SetShowAllowed(false);
+  window_->Create();
+  EXPECT_FALSE(window_->isVisible());
+  window_->HandleForwarded("/a \"" + file + "\"");
+  window_->HandleForwarded("/a \"\"");  // a missing file is not queued
+  EXPECT_FALSE(window_->isVisible());
+  ASSERT_EQ(1u, window_->PendingAssociationFiles().size());
+  EXPECT_EQ(file, window_->PendingAssociationFiles().back());
+  window_->HandleForwarded("");
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->IsShowAllowed());
+}
+
+TEST_F(MainWindowTest, TrayMenuHasTheSwitchUserEntryOnlyWhileLoggedIn) {
+  window_->Create();
+  window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+  ASSERT_NE(nullptr, window_->TrayMenu());
+  QList<QAction*> actions = window_->TrayMenu()->actions();
+  ASSERT_EQ(4, actions.size());
+  EXPECT_EQ("打开", actions[0]->text().toStdString());
+  EXPECT_TRUE(actions[1]->isCheckable());
+  EXPECT_FALSE(actions[1]->isChecked());
+  EXPECT_EQ("退出", actions[3]->text().toStdString());
+  window_->TrayMenu()->hide();
+
+  window_->SendMessage(kMsgLoggedIn);
+  window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+  actions = window_->TrayMenu()->actions();
+  ASSERT_EQ(5, actions.size());
+  EXPECT_EQ("切换用户", actions[3]->text().toStdString());
+  window_->TrayMenu()->hide();
+}
+
+TEST_F(MainWindowTest, CloseWithoutTrayHostMinimisesAndKeepsRunning) {
+  window_->Create();
+  ASSERT_FALSE(window_->IsTrayAdded());  // offscreen has no tray host
+  Click(Control(kClose));
+  EXPECT_FALSE(window_->IsExiting());
+  EXPECT_TRUE(window_->IsShowAllowed());
+  EXPECT_TRUE(window_->isMinimized());
+}
+
+TEST_F(MainWindowTest, NoticeOkPostsNothingAndEnablesTheWindowAgain) {
+  window_->Create();
+  window_->SendMessage(kMsgSettingsSaved);
+  CDlgSysMsg* box = window_->NoticeBox();
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ("成功保存修改", box->GetText());
+  EXPECT_FALSE(window_->IsWindowEnabled());
+  Click(box->FindWidget(CDlgSysMsg::kIdOk));
+  QApplication::processEvents();
+  EXPECT_FALSE(box->isVisible());
+  EXPECT_TRUE(window_->IsWindowEnabled());
+  EXPECT_FALSE(window_->IsExiting());  // OK did not reach the updater's handler
+}
+
+TEST_F(MainWindowTest, QuickLaunchAsksAndExitStopsTheDownload) {
+  window_->Create();
+  SoftwareState* program = window_->Software().FindState(28);
+  ASSERT_NE(nullptr, program);
+  program->url = "http://127.0.0.1:9/antivirus.exe";  // nothing listens: never leaves this machine
+  window_->Software().SetStatus(program, StatusNotInstalled);
+
+  Click(Control(kQuickAntivirus));
+  CDlgSysMsg* question = window_->QuestionBox();
+  ASSERT_TRUE(question->isVisible());
+  EXPECT_EQ("您还未安装杀毒软件，是否立即下载", question->GetText());
+  Click(question->FindWidget(CDlgSysMsg::kIdOk));
+  QApplication::processEvents();
+  EXPECT_EQ(StatusDownloading, program->status);
+  EXPECT_EQ(1u, window_->Queue().TaskCount());
+
+  // "退出" from the tray menu, chosen with the keyboard, ends the modal loop.
+  QTimer::singleShot(0, [this] {
+    window_->SendMessage(kMsgTray, kTrayIconId, vexo_msg::WM_RBUTTONUP);
+    QMenu* menu = window_->TrayMenu();
+    QTest::keyClick(menu, Qt::Key_Up);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  window_->DoModal();
+  EXPECT_TRUE(window_->IsExiting());
+  EXPECT_EQ(StatusStopped, program->status);
+  EXPECT_TRUE(corvane_test::CorvaneCopy::WaitFor(
+      [this] {
+        QApplication::processEvents();
+        return window_->Queue().AllDownloadersEnded();
+      },
+      10000));
+}
+
+// The update check against a server on this machine: the manifest decides whether to ask, OK
+// starts the updater with both versions, a data packet lands in the work path.
+class UpdateCheckTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    // The program folder is the (writable) work path, so installation updates are offered.
+    app_path_ = ds::FileSystem::Instance()->GetAppPath();
+    ds::FileSystem::Instance()->Init(dir_.path().c_str());
+    ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
+    corvane_test::WriteWholeFile(dir_.File("update"), "#!/bin/sh\necho \"$@\" > updater-args.txt\n");
+    ::chmod(dir_.File("update").c_str(), 0755);
+    // A stale piece of an earlier manifest would otherwise be resumed.
+    MakeFile("setup/Temp/update.xml.tmp", std::string(4096, 'x'));
+    ASSERT_EQ(0, corvane_test::RunCommand("cd '" + dir_.path() + "' && mkdir pk && echo new-pack > pk/Soft15.dat && "
+                                          "cd pk && zip -q ../soft15.zip Soft15.dat"));
+    packet_ = corvane_test::ReadWholeFile(dir_.File("soft15.zip"));
+  }
+  void TearDown() override {
+    server_.reset();
+    MainWindowTest::TearDown();
+    ds::FileSystem::Instance()->Init(app_path_.c_str());
+  }
+  void Serve(int version) {
+    manifest_ = "<?xml version=\"1.0\"?><root><string name=\"" + std::to_string(version) + "\" /></root>";
+    server_ = std::make_unique<corvane_test::HttpServer>(
+        [this](const corvane_test::HttpRequest& request, corvane_test::HttpConnection& connection) {
+          corvane_test::ServeBytes(request, connection, request.path == "/update/packet/update.xml" ? manifest_ : packet_);
+        });
+    ASSERT_TRUE(server_->Start());
+    setenv("CORVANE_UPDATE_URL", server_->Url("/update/packet").c_str(), 1);
+  }
+  bool Pump(const std::function<bool()>& done, int timeout_ms = 20000) {
+    return corvane_test::CorvaneCopy::WaitFor([&] {
+      QApplication::processEvents();
+      return done();
+    }, timeout_ms);
+  }
+
+  std::string app_path_;
+  std::string manifest_;
+  std::string packet_;
+  std::unique_ptr<corvane_test::HttpServer> server_;
+};
+
+TEST_F(UpdateCheckTest, SameVersionAsksNothingAndThePacketArrives) {
+  Serve(14);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running() && window_->UpdateCheck().started(); }));
+  EXPECT_EQ(14, window_->UpdateCheck().server_version());
+  EXPECT_FALSE(window_->QuestionBox()->isVisible());
+  EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  // Later ticks start nothing more.
+  const int requests = server_->request_count();
+  Pump([] { return false; }, 2000);  // 50 ticks
+  EXPECT_EQ(requests, server_->request_count());
+}
+
+TEST_F(UpdateCheckTest, NewerVersionAsksAndOkStartsTheUpdater) {
+  Serve(15);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  EXPECT_EQ("发现新版本，现在是否进行更新？", window_->QuestionBox()->GetText());
+  EXPECT_FALSE(window_->IsWindowEnabled());
+  Click(window_->QuestionBox()->FindWidget(CDlgSysMsg::kIdOk));
+  ASSERT_TRUE(Pump([&] { return ds::PathExists(dir_.File("updater-args.txt")); }));
+  EXPECT_EQ("-c14 -s15\n", corvane_test::ReadWholeFile(dir_.File("updater-args.txt")));
+  EXPECT_TRUE(window_->IsExiting());
+}
+
+TEST_F(UpdateCheckTest, CancelLeavesTheWindowUsable) {
+  Serve(16);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  Click(window_->QuestionBox()->FindWidget(CDlgSysMsg::kIdCancel));
+  QApplication::processEvents();
+  EXPECT_TRUE(window_->IsWindowEnabled());
+  EXPECT_FALSE(window_->IsExiting());
+}
+
+}  // namespace
