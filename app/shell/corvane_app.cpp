@@ -26,6 +26,7 @@
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
 #include "core/text/path.h"
+#include "core/update/install_journal.h"
 #include "vexo/download/http_downloader_base.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/shell/tray_shell.h"
@@ -144,6 +145,11 @@ int CCorvaneApp::Run(int argc, char** argv) {
     QThread::msleep(kInstanceWaitMs);
     if (attempt == kInstanceAttempts - 1) return 0;
   }
+
+  // A packet install cut short (power loss, a kill) is finished or rolled back before anything
+  // reads the installation; data packets go into the work path the same way.
+  ds::RecoverPacketInstall(program_dir);
+  if (work_path != program_dir) ds::RecoverPacketInstall(work_path);
 
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
     QApplication::setStyle(fusion);

@@ -9,7 +9,7 @@
 #include "app/shell/startup_files.h"
 #include "core/log/logger.h"
 #include "core/text/path.h"
-#include "update/packet_extractor.h"
+#include "core/update/packet_install.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ bool CUpdateCheck::OnFinished(int id) {
     const std::string packet = ds::JoinPath(work_path_, packet_name_);
     MoveInto(ds::NativePath(DownloadingInstallerPath(packet_.downloadDir, packet_.url)), packet);
     // The updater's rules: no entry leaves the work path, no links, all of the packet or nothing.
-    update::PacketExtractReport report;
-    if (ds::IsRegularFile(packet) && !update::ExtractPacket(packet, work_path_, &report))
+    ds::PacketInstallReport report;
+    if (ds::IsRegularFile(packet) && !ds::InstallPacket(packet, work_path_, &report))
       ds::LogWarn("CUpdateCheck::OnFinished")("packet %s not installed (%d refused, %d failed).", packet.c_str(),
                                               report.refused, report.failed);
   }
