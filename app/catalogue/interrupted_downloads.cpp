@@ -38,7 +38,7 @@ bool ReadRecordProgress(const std::string& path, std::int64_t& completed, std::i
 }  // namespace
 
 void SoftwareMgr::ScanInterruptedDownloads(const std::string& directory) {
-  const std::string tempDir = ds::FindCaseInsensitive(ds::NativePath(directory), "Temp");
+  const std::string tempDir = DownloadTempFolder(directory);
   for (auto& entry : states_) {
     SoftwareState& state = entry.second;
     // Without an installer name the record path would be "Temp/.rd2", shared by every such row.
