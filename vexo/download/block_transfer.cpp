@@ -94,7 +94,8 @@ size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
     if (state->facts.verdict < 0) return 0;
 
     // The size is read under the lock: a split may have shortened the block meanwhile.
-    const std::int64_t limit = block.size < 0 ? INT64_MAX : block.size;
+    const std::int64_t size = block.size.load();
+    const std::int64_t limit = size < 0 ? INT64_MAX : size;
     const std::int64_t completed = block.completed.load();
     if (completed >= limit) return 0;
     take = std::min<std::int64_t>(static_cast<std::int64_t>(n), limit - completed);
@@ -137,7 +138,7 @@ void RunBlockTransfer(BlockJob* job) {
       return;
     }
     start = block.start + block.completed.load();
-    if (block.size >= 0) end = block.start + block.size - 1;
+    if (block.size.load() >= 0) end = block.start + block.size.load() - 1;
   }
   block.endedCleanly.store(false);
   TransferState state{job, start, ResponseFacts()};

@@ -16,8 +16,9 @@ class RateLimiter;
 struct Download4Block {
   std::int64_t start = 0;  // the block's first byte in the file
   // The block's length; kStreamBlockSize for the one block of a stream whose length is not
-  // known. Shrinks when the block is split; changed and read under the downloader's lock.
-  std::int64_t size = 0;
+  // known. Shrinks when a split hands its second half to another block (under the downloader's
+  // lock, which its writer also holds); the owner's polling reads it without.
+  std::atomic<std::int64_t> size{0};
   // Bytes stored, counted from the block's start. Written under the downloader's lock, read
   // by the owner's progress polling without it.
   std::atomic<std::int64_t> completed{0};

@@ -94,7 +94,7 @@ std::vector<BlockHeader4> HttpDownloader4::GetBlocks() const {
   for (const auto& block : blocks_) {
     BlockHeader4 header;
     header.completedSize = block->completed.load();
-    header.blockSize = block->size;
+    header.blockSize = block->size.load();
     header.start = block->start;
     copy.push_back(header);
   }
@@ -410,7 +410,7 @@ Download4Block* HttpDownloader4::SplitLargestRemainder() {
     std::lock_guard<std::mutex> blocks(blocks_mutex_);
     for (const auto& block : blocks_) {
       if (block->finished) continue;  // only a running block hands work over
-      const std::int64_t left = block->size - block->completed.load();
+      const std::int64_t left = block->size.load() - block->completed.load();
       if (left > largestLeft) {
         largest = block.get();
         largestLeft = left;
@@ -423,7 +423,7 @@ Download4Block* HttpDownloader4::SplitLargestRemainder() {
   const std::int64_t keep = largest->completed.load() + largestLeft / 2;
   auto piece = std::make_unique<Download4Block>();
   piece->start = largest->start + keep;
-  piece->size = largest->size - keep;
+  piece->size = largest->size.load() - keep;
   largest->size = keep;
   Download4Block* added = piece.get();
   std::vector<BlockHeader4> layout;
@@ -475,7 +475,7 @@ int HttpDownloader4::RunCycles() {
     if (block.thread == nullptr) block.finished = true;  // could not start: an ended request
   };
   auto complete = [&](const Download4Block& block) {
-    if (block.size >= 0) return block.completed.load() >= block.size;
+    if (block.size.load() >= 0) return block.completed.load() >= block.size.load();
     return block.endedCleanly.load();  // a stream of unknown length ends with its answer
   };
   {

@@ -118,7 +118,7 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   void SetCaFile(const std::string& path) { ca_file_ = path; }
   // A block that finishes while another has more than this left takes over half of the rest.
   void SetSplitThreshold(std::int64_t bytes) { split_threshold_ = bytes; }
-  static constexpr std::int64_t kDefaultSplitThreshold = 2 << 20;
+  static constexpr std::int64_t kDefaultSplitThreshold = 512 << 10;
 
   // The speed limit of all downloads together, in KiB/s; 0 for none.
   static void SetSpeedLimit(std::int64_t kibPerSecond);
