@@ -23,7 +23,8 @@ using TickSource = std::function<std::uint32_t()>;
 class CDownloadTask : public IHttpDownloadOperator4 {
  public:
   // Engine settings every task's downloader gets.
-  static constexpr int kTimeoutMs = 5000;
+  // Connect time-out; the first byte of an answer may take twice as long (slow mirrors).
+  static constexpr int kTimeoutMs = 15000;
   static constexpr int kRetryCount = 10;
   static constexpr int kBlockCount = 10;
   // A sample interval counts once it is longer than this.

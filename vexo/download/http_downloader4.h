@@ -73,6 +73,8 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
 
   static constexpr int kMaxBlockCount = 64;
   // Stores the operator and numbers; the block count is kept within 1..kMaxBlockCount. Returns 1.
+  // `timeoutMs` bounds every connection (TLS included); an answer's first byte may take twice
+  // as long. Neither is a limit on a whole request or on the link test's redirect chain.
   int Init(IHttpDownloadOperator4* op, int timeoutMs, int retryCount, int blockCount);
 
   // Starts a fresh download of `url` into `target` (the pair target.rd2 / target.tmp is created
@@ -108,7 +110,9 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   int CheckTemp(const char* path) const;
   int DeleteTemp();
 
-  // Runs the length probe on the caller's thread; 1 when a positive length is known afterwards.
+  // Runs the link test's probe on the caller's thread and applies its answer: 1 when the
+  // download can go on (in blocks, or as one stream whose length may be unknown), 0 with the
+  // reason in GetFailure() otherwise.
   static int TestLink(HttpDownloader4* downloader);
 
   // A transfer slower than `bytesPerSecond` for `seconds` ends its block (the next cycle resumes
