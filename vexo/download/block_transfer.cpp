@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -127,6 +128,17 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 }  // namespace
 
+std::int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::int64_t CurrentSpeed(const Download4Block& block) {
+  const std::int64_t elapsed = SteadyMs() - block.requestStartMs.load();
+  if (elapsed < 200) return 0;
+  return (block.completed.load() - block.requestStartBytes.load()) * 1000 / elapsed;
+}
+
 void RunBlockTransfer(BlockJob* job) {
   Download4Block& block = *job->block;
   std::int64_t start = 0;
@@ -141,6 +153,8 @@ void RunBlockTransfer(BlockJob* job) {
     if (block.size.load() >= 0) end = block.start + block.size.load() - 1;
   }
   block.endedCleanly.store(false);
+  block.requestStartBytes.store(block.completed.load());
+  block.requestStartMs.store(SteadyMs());
   TransferState state{job, start, ResponseFacts()};
   CURL* curl = curl_easy_init();
   if (curl != nullptr) {
@@ -175,6 +189,7 @@ void RunBlockTransfer(BlockJob* job) {
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
     block.endedCleanly.store(code == CURLE_OK && state.facts.verdict > 0);
+    block.lastBytesPerSecond.store(CurrentSpeed(block));
     const bool ourEnd = ShouldEnd(*job) || state.writeFailed ||
                         (code == CURLE_WRITE_ERROR && state.facts.verdict > 0);
     if (code != CURLE_OK && !ourEnd && job->noteFailure != nullptr) {

@@ -30,6 +30,11 @@ struct Download4Block {
   // The current cycle's block thread.
   ds::ThreadHandle thread = nullptr;
   bool finished = false;
+  // When the current request began (steady clock, ms) and the count then; and the bytes per
+  // second of the last request that ended. They tell a split how fast each side goes.
+  std::atomic<std::int64_t> requestStartMs{0};
+  std::atomic<std::int64_t> requestStartBytes{0};
+  std::atomic<std::int64_t> lastBytesPerSecond{0};
   // The last request ended without an error (a stream of unknown length is complete then).
   std::atomic<bool> endedCleanly{false};
   // Set by the download thread to end the block's transfer; read by libcurl's callbacks.
@@ -66,6 +71,12 @@ struct BlockJob {
   void* owner = nullptr;
   Download4Block* block = nullptr;
 };
+
+// Milliseconds of the steady clock, for the blocks' speeds.
+std::int64_t SteadyMs();
+
+// Bytes per second of the block's current request (0 while too young to tell).
+std::int64_t CurrentSpeed(const Download4Block& block);
 
 // Runs one block's request on the calling thread: asks for the bytes from the block's next
 // missing byte to its end, stores what belongs to the block and cuts the request at its end.

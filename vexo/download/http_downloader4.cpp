@@ -24,6 +24,10 @@ namespace {
 constexpr std::size_t kMaxPathChars = 259;
 constexpr int kProbeLimitMs = 5000;
 constexpr std::uint32_t kPollMs = 1000;
+// A block with less than the split threshold left is split only while it would take longer
+// than this at its pace, and has more than this many bytes left.
+constexpr double kMinSplitSeconds = 0.25;
+constexpr std::int64_t kMinSplitBytes = 64 << 10;
 
 // Notes for the owner's row (the interface is Chinese).
 constexpr char kNoteStreamRestart[] = "服务器不支持断点续传，已从头开始下载";
@@ -401,32 +405,46 @@ std::uint32_t BlockThread(void* job) {
 
 }  // namespace
 
-Download4Block* HttpDownloader4::SplitLargestRemainder() {
+Download4Block* HttpDownloader4::SplitLargestRemainder(const Download4Block& finished) {
   if (stream_.load() || split_threshold_ <= 0) return nullptr;
   ds::LockGuard hold(&lock_);
-  Download4Block* largest = nullptr;
-  std::int64_t largestLeft = 0;
+  // The running block that would end last at its own pace (with no speed known yet, the one
+  // with the most left) hands over part of its rest.
+  Download4Block* chosen = nullptr;
+  std::int64_t chosenLeft = 0;
+  std::int64_t chosenSpeed = 0;
+  double chosenTime = -1;
   {
     std::lock_guard<std::mutex> blocks(blocks_mutex_);
     for (const auto& block : blocks_) {
-      if (block->finished) continue;  // only a running block hands work over
+      if (block->finished) continue;
       const std::int64_t left = block->size.load() - block->completed.load();
-      if (left > largestLeft) {
-        largest = block.get();
-        largestLeft = left;
+      const std::int64_t speed = download4::CurrentSpeed(*block);
+      const double time = speed > 0 ? static_cast<double>(left) / static_cast<double>(speed) : 1e12 + static_cast<double>(left);
+      // Below the threshold a block is still worth splitting while it crawls: a quarter of a
+      // second left at its pace is longer than a new request takes to start.
+      if (left <= split_threshold_ && (left <= kMinSplitBytes || speed <= 0 || time < kMinSplitSeconds)) continue;
+      if (time > chosenTime) {
+        chosen = block.get();
+        chosenLeft = left;
+        chosenSpeed = speed;
+        chosenTime = time;
       }
     }
   }
-  if (largest == nullptr || largestLeft <= split_threshold_) return nullptr;
-  // The running block keeps the first half of its rest (its writer stops at the new end), the
-  // new block takes the second half.
-  const std::int64_t keep = largest->completed.load() + largestLeft / 2;
+  if (chosen == nullptr) return nullptr;
+  // The rest is shared so both sides end together at their speeds: a crawling block keeps
+  // little. Never more than half, nor less than a fiftieth; half while a speed is unknown.
+  const std::int64_t newSpeed = finished.lastBytesPerSecond.load();
+  double keepShare = 0.5;
+  if (chosenSpeed > 0 && newSpeed > 0)
+    keepShare = std::clamp(static_cast<double>(chosenSpeed) / static_cast<double>(chosenSpeed + newSpeed), 0.02, 0.5);
+  const std::int64_t keep = chosen->completed.load() + static_cast<std::int64_t>(static_cast<double>(chosenLeft) * keepShare);
   auto piece = std::make_unique<Download4Block>();
-  piece->start = largest->start + keep;
-  piece->size = largest->size.load() - keep;
-  largest->size = keep;
+  piece->start = chosen->start + keep;
+  piece->size = chosen->size.load() - keep;
+  chosen->size = keep;
   Download4Block* added = piece.get();
-  std::vector<BlockHeader4> layout;
   {
     std::lock_guard<std::mutex> blocks(blocks_mutex_);
     blocks_.push_back(std::move(piece));
@@ -502,11 +520,11 @@ int HttpDownloader4::RunCycles() {
           ds::CloseThreadHandle(block.thread);
           block.thread = nullptr;
           block.finished = true;
-          // A connection that finished its block takes over half of the largest rest, so the
-          // slowest connection does not set the pace of the whole download.
+          // A connection that finished its block takes over part of the rest of the block that
+          // would end last, so the slowest connection does not set the pace of the download.
           if (complete(block) && abortCounter == 0 && stop_.load() == 0 && pause_.load() == 0 &&
               range_refused_.load() == 0) {
-            if (Download4Block* piece = SplitLargestRemainder()) {
+            if (Download4Block* piece = SplitLargestRemainder(block)) {
               makeJob(piece);
               startJob(*jobs.back());
             }

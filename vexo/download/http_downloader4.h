@@ -120,7 +120,8 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   void SetLowSpeedLimit(long bytesPerSecond, long seconds);
   // Trusts only the certificates in `path` instead of the system's ("" for the system's).
   void SetCaFile(const std::string& path) { ca_file_ = path; }
-  // A block that finishes while another has more than this left takes over half of the rest.
+  // A block that finishes while another has more than this left takes over part of its rest
+  // (in proportion to the two speeds, at most half).
   void SetSplitThreshold(std::int64_t bytes) { split_threshold_ = bytes; }
   static constexpr std::int64_t kDefaultSplitThreshold = 512 << 10;
 
@@ -167,8 +168,9 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   void SetFailure(int curlCode, bool certificate, const std::string& text);
   void SetNote(const std::string& note);
   static void NoteFailure(void* self, int curlCode, bool certificate, const std::string& text);
-  // A block that has ended complete hands half of the largest remainder to a new block.
-  Download4Block* SplitLargestRemainder();
+  // When `finished` has ended complete: the running block that would end last hands part of
+  // its rest to a new block (returned; null when no block has more than the threshold left).
+  Download4Block* SplitLargestRemainder(const Download4Block& finished);
   std::vector<Download4Block*> BlockPointers() const;
 
   std::string url_;

@@ -67,7 +67,7 @@ bool PWriteAll(int fd, const void* bytes, std::size_t size, std::int64_t offset)
 
 bool CloseFd(int fd) { return fd < 0 || ::close(fd) == 0; }
 
-// More split blocks than this are not ours (a block is only split while more than 2 MiB remain).
+// More split blocks than this are not ours (a block is only split while much of it remains).
 constexpr std::int64_t kMaxSplitBlocks = 1 << 16;
 
 }  // namespace
