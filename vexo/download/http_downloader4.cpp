@@ -204,6 +204,11 @@ int HttpDownloader4::ReadTempFile(const char* target) {
     SetNote(kNoteStreamRestart);
   } else {
     file_length_.store(header.fileLength);
+    // Without the split blocks (none, or an extension that did not load) the base blocks are
+    // the whole layout again, whatever sizes a split had left in them.
+    if (blocks.size() == static_cast<std::size_t>(header.blockCount))
+      for (std::size_t i = 0; i < blocks.size(); ++i)
+        blocks[i].blockSize = BlockLength(header.fileLength, header.blockCount, static_cast<std::int64_t>(i));
     SetBlocks(blocks);
     base_block_count_ = header.blockCount;
     validator_ = ReadValidatorFile(recordPath);
