@@ -33,10 +33,11 @@ class DownloadTaskRunsTest : public corvane_test::DownloadQueueFixture {
     server_.Stop();
   }
 
-  // The link test ("bytes=0-") waits probeDelayMs_; the blocks come slowly while slow_ holds.
+  // The link test (a request from byte 0 on) waits probeDelayMs_; the blocks come slowly while
+  // slow_ holds.
   void Serve(const HttpRequest& request, HttpConnection& connection) {
     std::int64_t begin = 0, end = -1;
-    if (request.Range(&begin, &end) && end < 0) {
+    if (!request.Range(&begin, &end) || end < 0) {
       for (int waited = 0; waited < probeDelayMs_.load(); waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
