@@ -22,7 +22,6 @@ using download4::ProbeJob;
 namespace {
 
 constexpr std::size_t kMaxPathChars = 259;
-constexpr int kProbeLimitMs = 5000;
 constexpr std::uint32_t kPollMs = 1000;
 // A block with less than the split threshold left is split only while it would take longer
 // than this at its pace, and has more than this many bytes left.
@@ -184,8 +183,11 @@ int HttpDownloader4::ReadTempFile(const char* target) {
   RecordFileHeader4 header;
   std::vector<BlockHeader4> blocks;
   const bool loaded = LoadRecordFile(recordPath.c_str(), &header, &blocks);
-  // A single stream cannot be resumed: its download starts again from byte 0.
-  const bool stream = loaded && header.blockCount == 1 && IsStreamRecord(blocks);
+  // A single stream cannot be resumed: its download starts again from byte 0, into the data
+  // file that must still be there to be written.
+  const bool stream = loaded && header.blockCount == 1 && IsStreamRecord(blocks) &&
+                      ds::IsRegularFile(ds::NativePath(dataPath)) &&
+                      ::access(ds::NativePath(dataPath).c_str(), W_OK) == 0;
   // A record whose counts do not fit its length would make a writer start outside its block.
   if (!loaded || (!stream && (!BlocksFitLength(header, blocks) || !LoadTempFile(dataPath.c_str(), &header)))) {
     ::unlink(ds::NativePath(recordPath).c_str());
