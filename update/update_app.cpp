@@ -43,6 +43,7 @@ std::string JoinArguments(int argc, char** argv) {
 
 int CUpdateApp::Run(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // a file size limit fails the write (EFBIG) instead
 
   // Everything happens in the program directory: the manifest, the packets, the installation.
   const std::string directory = ProgramDirectory();

@@ -99,6 +99,8 @@ void CMgrConfig::ReadKeys() {
   int number = 0;
   if (GetInteger("DownloadCount", number) && number > 0) downloadCount_ = number;
   GetInteger("AutoInstall", autoInstall_);
+  // A negative limit is no limit.
+  if (GetInteger("SpeedLimit", number)) SetSpeedLimit(number);
   GetInteger("UserDowloaddir", userDownloadDir_);
   if (userDownloadDir_ != 0) {
     const char* dir = GetString("Downloadadd");
@@ -167,6 +169,7 @@ int CMgrConfig::SaveSettings() {
   SetInteger("DownloadCount", downloadCount_);
   SetString("Downloadadd", downloadDir_.c_str());
   SetInteger("AutoInstall", autoInstall_);
+  SetInteger("SpeedLimit", speedLimit_);
   SetInteger("UserDowloaddir", userDownloadDir_);
   SetInteger("Startup", startup_);
   SetInteger("OpenAssociateWnd", openAssociateWnd_);

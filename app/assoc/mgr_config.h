@@ -90,6 +90,9 @@ class CMgrConfig : public ds::Config {
   const std::string& GetDownloadDir() const { return downloadDir_; }
   int GetAutoInstall() const { return autoInstall_; }
   void SetAutoInstall(int flag) { autoInstall_ = flag; }
+  // The speed limit of all downloads together in KiB/s ("SpeedLimit"); 0 for none.
+  int GetSpeedLimit() const { return speedLimit_; }
+  void SetSpeedLimit(int kibPerSecond) { speedLimit_ = kibPerSecond > 0 ? kibPerSecond : 0; }
   int GetUserDownloadDir() const { return userDownloadDir_; }
   void SetUserDownloadDir(int flag) { userDownloadDir_ = flag; }
   const std::string& GetUpdateAddress() const { return updateAddress_; }
@@ -118,6 +121,7 @@ class CMgrConfig : public ds::Config {
   int downloadCount_ = 5;
   std::string downloadDir_;
   int autoInstall_ = 1;
+  int speedLimit_ = 0;
   int userDownloadDir_ = 0;
   std::string updateAddress_;
   int openAssociateWnd_ = 0;

@@ -15,6 +15,16 @@ namespace {
 // Reads as much of a record as the file holds: the header, then up to its block count of block
 // records. False when not even the header can be read.
 bool ReadRecordProgress(const std::string& path, std::int64_t& completed, std::int64_t& length) {
+  // A whole record: every block counts, split ones included.
+  RecordFileHeader4 whole;
+  std::vector<BlockHeader4> blocks;
+  if (ReadRecordFile(path, &whole, &blocks) == 1) {
+    length = whole.fileLength;
+    completed = 0;
+    for (const BlockHeader4& block : blocks)
+      if (block.completedSize > 0 && completed <= INT64_MAX - block.completedSize) completed += block.completedSize;
+    return true;
+  }
   const int fd = ::open(ds::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   std::vector<unsigned char> bytes(kRecordHeader4Size);
@@ -38,7 +48,7 @@ bool ReadRecordProgress(const std::string& path, std::int64_t& completed, std::i
 }  // namespace
 
 void SoftwareMgr::ScanInterruptedDownloads(const std::string& directory) {
-  const std::string tempDir = ds::FindCaseInsensitive(ds::NativePath(directory), "Temp");
+  const std::string tempDir = DownloadTempFolder(directory);
   for (auto& entry : states_) {
     SoftwareState& state = entry.second;
     // Without an installer name the record path would be "Temp/.rd2", shared by every such row.

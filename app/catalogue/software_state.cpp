@@ -1,5 +1,7 @@
 #include "app/catalogue/software_state.h"
 
+#include "core/text/path.h"
+
 bool IsBusyStatus(int status) {
   return status == StatusWaiting || status == StatusDownloading || status == StatusPausing ||
          status == StatusPaused || status == StatusCancelling;
@@ -35,6 +37,12 @@ std::string FinishedInstallerPath(const std::string& directory, const std::strin
   return directory + "\\" + InstallerFileName(url);
 }
 
+std::string DownloadTempFolder(const std::string& directory) {
+  // A folder that exists as "temp" or "TEMP" (made by another tool, or on a file system that
+  // kept another case) is the one in use: a literal "Temp" beside it would be a second, empty one.
+  return ds::FindCaseInsensitive(directory, "Temp");
+}
+
 std::string DownloadingInstallerPath(const std::string& directory, const std::string& url) {
-  return directory + "\\Temp\\" + InstallerFileName(url);
+  return DownloadTempFolder(directory) + "\\" + InstallerFileName(url);
 }

@@ -29,6 +29,11 @@ struct SoftwareState : SoftwareInfo {
 
   std::int64_t downloadedBytes = 0;
   std::int64_t totalBytes = 1;  // 1 until known, so a percentage never divides by 0
+  // The server did not state the length: the row shows the bytes without a percentage.
+  int totalUnknown = 0;
+  // Why the download started again from byte 0, or why its last attempt failed ("HTTP 404",
+  // a certificate not trusted, ...): for the row's status text and the log. "" when nothing.
+  std::string downloadNote;
   int status = StatusNotInstalled;
   int updateStatus = StatusNotInstalled;
   int attention = 1;
@@ -63,6 +68,9 @@ std::string InstallerFileName(const std::string& url);
 // directory + "\" + the installer file name: the finished installer.
 std::string FinishedInstallerPath(const std::string& directory, const std::string& url);
 
-// directory + "\Temp\" + the installer file name: the installer being downloaded (the engine adds
-// ".tmp" and ".rd2").
+// The download folder's "Temp" folder: the existing one in any letter case, else directory + "\Temp".
+std::string DownloadTempFolder(const std::string& directory);
+
+// DownloadTempFolder(directory) + "\" + the installer file name: the installer being downloaded
+// (the engine adds ".tmp" and ".rd2").
 std::string DownloadingInstallerPath(const std::string& directory, const std::string& url);

@@ -200,6 +200,9 @@ DownloadQueue::ReportAction DownloadQueue::HandleReport(int id, int code, bool d
   CDownloadTask* task = FindTask(id);
   // The second copy of a report (it is posted and sent) finds it taken.
   if (task == nullptr || !task->TakeFailureReport()) return action;
+  if (task->program() != nullptr && !task->program()->downloadNote.empty())
+    ds::LogWarn("DownloadQueue::HandleReport")("%s ended with code %d: %s.", task->program()->name.c_str(), code,
+                                               task->program()->downloadNote.c_str());
   if (downloadWindowExists) {
     action.pauseRow = true;
   } else {
@@ -223,6 +226,8 @@ void DownloadQueue::SettlePause(CDownloadTask& task) {
 }
 
 void DownloadQueue::SampleAll() {
+  // The settings dialog may have changed the limit since the last turn.
+  if (const CMgrConfig* config = GetMgrConfig()) HttpDownloader4::SetSpeedLimit(config->GetSpeedLimit());
   for (std::size_t i = 0; i < tasks_.size(); ++i) tasks_[i]->Sample(false);
 }
 

@@ -60,8 +60,9 @@ void CDownloadTask::TakeKeepTempRequest() {
 void CDownloadTask::RequestStart() {
   if (program_ == nullptr) return;
   const std::string folder = ds::NativePath(program_->downloadDir);
-  if (!ds::MakeDirectories(folder) || !ds::MakeDirectories(folder + "/Temp"))
-    ds::LogWarn("CDownloadTask::RequestStart")("can't create %s/Temp.", folder.c_str());
+  const std::string temp = ds::NativePath(DownloadTempFolder(program_->downloadDir));
+  if (!ds::MakeDirectories(folder) || !ds::MakeDirectories(temp))
+    ds::LogWarn("CDownloadTask::RequestStart")("can't create %s.", temp.c_str());
   HttpDownloader4* downloader = this->downloader();
   // The last run may still be ending (paused or stopped): start once it has reported.
   if (downloader != nullptr &&
@@ -89,14 +90,14 @@ void CDownloadTask::Start() {
     HttpDownloader4* old = downloader();
     old->Stop();
     retired_.push_back(old);
+    std::lock_guard<std::mutex> hold(retire_mutex_);
     CreateDownloader();
     waiting_for_record_ = 0;
     folder_ = program.downloadDir;
     fresh_ = 1;
     program.speed = 0;
-    started_ = 0;
-    last_sample_tick_ = 0;
   }
+  ResetRunState();
   restart_pending_ = 0;
   idle_ = 0;
   stopping_for_exit_ = false;
@@ -121,12 +122,25 @@ void CDownloadTask::Start() {
 
   HttpDownloader4* downloader = this->downloader();
   if (recordExists) {
+    RecordFileHeader4 header;
+    std::vector<BlockHeader4> blocks;
+    // A download that ran as one stream cannot be resumed: it starts again, and its row says why.
+    if (ReadRecordFile(record, &header, &blocks) && IsStreamRecord(blocks) && program.url == header.url &&
+        downloader->Continue(target.c_str()) == 1) {
+      program.speed = 0;
+      program.downloadNote = downloader->GetNote();
+      return;
+    }
+  }
+  if (recordExists) {
     // A record of another block layout would fail the engine's link test on every resume, so
     // such a download starts afresh instead.
     RecordFileHeader4 header;
     std::vector<BlockHeader4> blocks;
+    // So would a record of another address: a corrected or updated catalogue address is a new
+    // download, not the old one resumed.
     if (ReadRecordFile(record, &header, &blocks) &&
-        header.blockCount == downloader->GetBlockCountSetting()) {
+        header.blockCount == downloader->GetBlockCountSetting() && program.url == header.url) {
       program.speed = 0;
       if (downloader->Continue(target.c_str()) == 1) return;
     }
@@ -134,10 +148,32 @@ void CDownloadTask::Start() {
   StartFresh(target);
 }
 
+void CDownloadTask::TakeNote() {
+  HttpDownloader4* downloader = this->downloader();
+  if (program_ == nullptr || downloader == nullptr) return;
+  const DownloadFailure failure = downloader->GetFailure();
+  std::string note = failure.text.empty() ? downloader->GetNote() : failure.text;
+  if (!note.empty()) program_->downloadNote = note;
+}
+
+void CDownloadTask::ResetRunState() {
+  // A new run measures from its own start: an old sample tick would make the first interval
+  // span the time since the last run ended (a negative speed, the whole gap counted as stall).
+  started_ = 0;
+  paused_ = false;
+  if (program_ != nullptr) {
+    program_->downloadNote.clear();
+    program_->totalUnknown = 0;
+  }
+  last_sample_tick_ = 0;
+  last_sample_bytes_ = 0;
+  stall_time_ = 0;
+}
+
 void CDownloadTask::StartFresh(const std::string& target) {
   SoftwareState& program = *program_;
   HttpDownloader4* downloader = this->downloader();
-  const std::string saveFolder = program.downloadDir + "\\Temp";
+  const std::string saveFolder = DownloadTempFolder(program.downloadDir);
   // A URL without a file name would make the Temp folder itself the target.
   if (program.url.size() >= kMaxEnginePath || target.size() >= kMaxEnginePath ||
       InstallerFileName(program.url).empty() ||
@@ -155,6 +191,7 @@ void CDownloadTask::DeleteTempPair() {
   const std::string target = TargetIn(folder_);
   ::unlink(ds::NativePath(DataPathOf(target)).c_str());
   ::unlink(ds::NativePath(RecordPathOf(target)).c_str());
+  ::unlink(ds::NativePath(ValidatorPathOf(target)).c_str());
 }
 
 void CDownloadTask::PrepareWaitingPair() {
@@ -164,7 +201,7 @@ void CDownloadTask::PrepareWaitingPair() {
   if (ds::IsRegularFile(ds::NativePath(DataPathOf(target))) &&
       ds::IsRegularFile(ds::NativePath(RecordPathOf(target))))
     return;
-  ds::MakeDirectories(ds::NativePath(program_->downloadDir + "\\Temp"));
+  ds::MakeDirectories(ds::NativePath(DownloadTempFolder(program_->downloadDir)));
   if (!downloader->CreateTemp(program_->url.c_str(), target.c_str()))
     ds::LogWarn("CDownloadTask::PrepareWaitingPair")("can't create the record of %s.", target.c_str());
 }
@@ -175,6 +212,9 @@ void CDownloadTask::Pause() {
   waiting_for_record_ = 0;
   if (program_ != nullptr) program_->speed = 0;
   restart_pending_ = 0;
+  // Marked before the engine hears of it: a link test that succeeds meanwhile then cannot
+  // restart the monitoring (see OnStartDownload).
+  paused_ = true;
   downloader->Pause();
   last_sample_tick_ = 0;
   started_ = 0;
@@ -215,7 +255,12 @@ void CDownloadTask::Sample(bool force) {
   if (!started_ || downloader == nullptr) return;
 
   const std::int64_t completed = downloader->GetCompletedSize();
-  program.totalBytes = downloader->GetFileLength();
+  // A length not known (yet) leaves the last total: it stays at least 1 for the rows' ratio.
+  const std::int64_t length = downloader->GetFileLength();
+  if (length > 0) program.totalBytes = length;
+  if (program.totalBytes < 1) program.totalBytes = 1;
+  program.totalUnknown = downloader->IsSingleStream() && length <= 0 ? 1 : 0;
+  TakeNote();
   std::uint32_t now = clock_();
   if (now == 0) now = 1;  // 0 marks "no sample yet"
   const std::uint32_t elapsed = now - last_sample_tick_;
@@ -223,8 +268,8 @@ void CDownloadTask::Sample(bool force) {
     program.speed = static_cast<float>(static_cast<double>(completed - last_sample_bytes_) * 1000.0 /
                                        (static_cast<double>(elapsed) * 1024.0));
     if (program.speed < 0.000001f) {
-      const std::uint32_t stalled = stall_time_.load() + elapsed;
-      stall_time_ = stalled;
+      // One atomic update: an engine thread may reset the sum at the same moment.
+      const std::uint32_t stalled = stall_time_.fetch_add(elapsed) + elapsed;
       if (stalled >= kStallLimitMs) {
         // Not sampled, so the report repeats every second while the stall lasts.
         failure_reported_ = true;
@@ -305,20 +350,40 @@ void CDownloadTask::Report(unsigned message, int code, bool sent) {
 
 // --- engine callbacks (engine threads) ---------------------------------------------------------
 
-void CDownloadTask::OnStartDownload(HttpDownloader4*) {
-  started_ = 1;
+void CDownloadTask::OnStartDownload(HttpDownloader4* downloader) {
+  if (downloader != downloader_.load()) return;
   stall_time_ = 0;
+  started_ = 1;
+  // A pause that came while the link test ran holds: Pause() marks paused_ before it clears
+  // started_, so whichever of the two threads comes second leaves the monitor off.
+  if (paused_.load() || downloader->IsPause()) started_ = 0;
 }
 
 void CDownloadTask::OnFinish(HttpDownloader4* downloader) {
-  // The final sample is taken by the owner when it handles the finish, on its own thread.
-  Report(kMsgDownloadFinished, 0, false);
-  if (downloader == downloader_.load()) Report(kMsgDownloadReport, kDownload4Paused, true);
+  // Checked and posted under the lock Start() holds to retire a downloader: once retired, a
+  // downloader can no longer announce a finish, whose installer would be looked for in the
+  // new run's folder.
+  {
+    std::lock_guard<std::mutex> hold(retire_mutex_);
+    if (downloader != downloader_.load()) return;
+    // The final sample is taken by the owner when it handles the finish, on its own thread.
+    Report(kMsgDownloadFinished, 0, false);
+  }
+  // Sent outside the lock: the owner's thread may be waiting for it in Start().
+  Report(kMsgDownloadReport, kDownload4Paused, true);
 }
 
 void CDownloadTask::OnError(HttpDownloader4* downloader, int code) {
   const bool current = downloader == downloader_.load();
   if (!current) return;  // a retired downloader's end concerns nobody
+  // A pause nobody asked for is the engine's answer to a failed write (a full disk, a file size
+  // limit): the files stay, and the owner shows the disk-full message and pauses the row.
+  if (code == kDownload4Paused && !paused_.load() && !stopping_for_exit_.load() &&
+      downloader->GetFailure().text.rfind(kDiskFullReason, 0) == 0) {
+    keep_temp_requested_ = true;
+    failure_reported_ = true;
+    Report(kMsgDownloadReport, kDownload4NoDiskSpace, false);
+  }
   if (IsFailureCode(code)) {
     if (code == kDownload4Incomplete) keep_temp_requested_ = true;
     failure_reported_ = true;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ using TickSource = std::function<std::uint32_t()>;
 class CDownloadTask : public IHttpDownloadOperator4 {
  public:
   // Engine settings every task's downloader gets.
-  static constexpr int kTimeoutMs = 5000;
+  // Connect time-out; the first byte of an answer may take twice as long (slow mirrors).
+  static constexpr int kTimeoutMs = 15000;
   static constexpr int kRetryCount = 10;
   static constexpr int kBlockCount = 10;
   // A sample interval counts once it is longer than this.
@@ -64,7 +66,10 @@ class CDownloadTask : public IHttpDownloadOperator4 {
   void MarkIdle() { idle_ = 1; }
   // True once for each failure the engine or the stall monitor reported, so a report that
   // arrives twice (posted and sent) is acted on once.
-  bool TakeFailureReport() { return failure_reported_.exchange(false); }
+  bool TakeFailureReport() {
+    TakeNote();
+    return failure_reported_.exchange(false);
+  }
   // True when one of the replaced downloaders still uses `recordPath`.
   bool RetiredUsesRecord(const std::string& recordPath) const;
   // True when no downloader of this task runs a thread any more.
@@ -90,6 +95,10 @@ class CDownloadTask : public IHttpDownloadOperator4 {
  private:
   void Start();
   void CreateDownloader();
+  // Copies the engine's note or failure reason into the program's row.
+  void TakeNote();
+  // Clears what the last run measured (speed sample, stall sum, started and paused flags).
+  void ResetRunState();
   // Starts a fresh transfer; a refused start is reported like the engine's file error.
   void StartFresh(const std::string& target);
   // Moves the engine's request to keep the files into the program (owner's thread).
@@ -105,6 +114,8 @@ class CDownloadTask : public IHttpDownloadOperator4 {
   std::vector<HttpDownloader4*> retired_;
   std::uint32_t last_sample_tick_ = 0;
   std::atomic<int> started_{0};
+  std::atomic<bool> paused_{false};  // Pause() was asked for this run
+  std::mutex retire_mutex_;  // held while the current downloader is replaced or announces a finish
   int waiting_for_record_ = 0;
   std::int64_t last_sample_bytes_ = 0;
   int fresh_ = 0;

@@ -22,7 +22,7 @@
 #include "app/shell/shell_rules.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
-#include "app/shell/version.h"
+#include "core/platform/program_version.h"
 #include "core/files/file_system.h"
 #include "core/log/logger.h"
 #include "core/platform/process.h"
@@ -130,7 +130,7 @@ int CCorvaneDlg::OnInitDialog() {
     if (!instance_server_->Listen(instance_name_.c_str()))
       ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
   }
-  version_->SetWindowText((std::string("当前版本：") + kCorvaneVersion).c_str());
+  version_->SetWindowText((std::string("当前版本：") + kProgramVersion).c_str());
   // The product button needs the catalogue program it starts.
   quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
   OpenPage(kHome);

@@ -55,7 +55,7 @@ NginxServer::~NginxServer() { Stop(); }
 bool NginxServer::Available() { return access(kNginx, X_OK) == 0; }
 
 std::string NginxServer::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return (certificate_.empty() ? "http://127.0.0.1:" : "https://127.0.0.1:") + std::to_string(port_) + path;
 }
 
 bool NginxServer::Start() {
@@ -76,7 +76,10 @@ bool NginxServer::Start() {
             "  client_body_temp_path " + prefix + "/tmp/body;\n  proxy_temp_path " + prefix +
             "/tmp/proxy;\n  fastcgi_temp_path " + prefix + "/tmp/fastcgi;\n  uwsgi_temp_path " + prefix +
             "/tmp/uwsgi;\n  scgi_temp_path " + prefix + "/tmp/scgi;\n  server {\n    listen 127.0.0.1:" +
-            std::to_string(port_) + ";\n    root " + root_ + ";\n    location / {\n      " + extra_ +
+            std::to_string(port_) + (certificate_.empty() ? std::string() : " ssl") + ";\n" +
+            (certificate_.empty() ? std::string()
+                                  : "    ssl_certificate " + certificate_ + ";\n    ssl_certificate_key " + key_ + ";\n") +
+            "    root " + root_ + ";\n    location / {\n      " + extra_ +
             "\n    }\n  }\n}\n";
     WriteWholeFile(prefix + "/nginx.conf", conf);
     pid_t pid = fork();

@@ -15,6 +15,11 @@ class NginxServer {
   // location block (for example "limit_rate 4m;").
   explicit NginxServer(std::string root, std::string extra_location_lines = "");
   ~NginxServer();
+  // Serves HTTPS with this certificate and key (PEM files) instead of HTTP; call before Start.
+  void UseTls(std::string certificate, std::string key) {
+    certificate_ = std::move(certificate);
+    key_ = std::move(key);
+  }
   // Starts nginx and waits until it answers; false (with the reason in error()) otherwise,
   // for example when nginx is not installed.
   bool Start();
@@ -31,6 +36,8 @@ class NginxServer {
  private:
   std::string root_;
   std::string extra_;
+  std::string certificate_;
+  std::string key_;
   TempDir prefix_;
   int port_ = 0;
   pid_t pid_ = -1;

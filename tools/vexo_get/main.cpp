@@ -54,7 +54,7 @@ class Outcome : public IHttpDownloadOperator4 {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: vexo_get [-b blocks] [-r retries] [-t timeout_ms] [-q] URL TARGET\n"
+               "usage: vexo_get [-b blocks] [-r retries] [-t timeout_ms] [-l KiB/s] [-S split_KiB] [-q] URL TARGET\n"
                "       vexo_get [-q] -c TARGET      (resume only)\n");
 }
 
@@ -80,15 +80,19 @@ bool Exists(const std::string& path) {
 int main(int argc, char** argv) {
   int blocks = 10;
   int retries = 10;
-  int timeout = 5000;
+  int timeout = 15000;
+  long long limitKib = 0;   // the speed limit, KiB/s (0: none)
+  long long splitKib = -1;  // split threshold in KiB (0: never split; default: the engine's)
   bool quiet = false;
   bool resumeOnly = false;
   int opt;
-  while ((opt = getopt(argc, argv, "b:r:t:qc")) != -1) {
+  while ((opt = getopt(argc, argv, "b:r:t:l:S:qc")) != -1) {
     switch (opt) {
       case 'b': blocks = std::atoi(optarg); break;
       case 'r': retries = std::atoi(optarg); break;
       case 't': timeout = std::atoi(optarg); break;
+      case 'l': limitKib = std::atoll(optarg); break;
+      case 'S': splitKib = std::atoll(optarg); break;
       case 'q': quiet = true; break;
       case 'c': resumeOnly = true; break;
       default: Usage(); return 2;
@@ -103,6 +107,7 @@ int main(int argc, char** argv) {
   const char* target = argv[argc - 1];
 
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // a file size limit fails the write (EFBIG) instead
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -115,11 +120,20 @@ int main(int argc, char** argv) {
   {
     HttpDownloader4 downloader;
     downloader.Init(&outcome, timeout, retries, blocks);
+    if (splitKib >= 0) downloader.SetSplitThreshold(splitKib * 1024);
+    HttpDownloader4::SetSpeedLimit(limitKib);
     int started = 0;
-    const bool resumable = Exists(RecordPathOf(target));
+    // A record of another address is not resumed: the address given starts afresh.
+    bool resumable = Exists(RecordPathOf(target));
+    if (resumable && url != nullptr) {
+      RecordFileHeader4 header;
+      std::vector<BlockHeader4> blocks;
+      resumable = ReadRecordFile(RecordPathOf(target), &header, &blocks) == 1 && std::strcmp(header.url, url) == 0;
+    }
     if (resumable) started = downloader.Continue(target);
     if (!started && !resumeOnly) {
-      if (resumable && !quiet) std::fprintf(stderr, "vexo_get: the record was not usable; starting again\n");
+      if (Exists(RecordPathOf(target)) && !quiet)
+        std::fprintf(stderr, "vexo_get: the record was not usable; starting again\n");
       started = downloader.Download(url, target);
     }
     if (!started) {
@@ -158,9 +172,13 @@ int main(int argc, char** argv) {
         lastSize = size;
         last = now;
         const std::int64_t total = downloader.GetFileLength();
-        std::fprintf(stderr, "\r%5.1f%%  %s / %s  %s/s      ", total > 0 ? 100.0 * size / total : 0.0,
-                     Size(static_cast<double>(size)).c_str(), Size(static_cast<double>(total)).c_str(),
-                     Size(speed).c_str());
+        if (total > 0) {
+          std::fprintf(stderr, "\r%5.1f%%  %s / %s  %s/s      ", 100.0 * size / total,
+                       Size(static_cast<double>(size)).c_str(), Size(static_cast<double>(total)).c_str(),
+                       Size(speed).c_str());
+        } else {  // a stream of unknown length: bytes only
+          std::fprintf(stderr, "\r%s  %s/s      ", Size(static_cast<double>(size)).c_str(), Size(speed).c_str());
+        }
       }
     }
     exitCode = outcome.code();
@@ -168,8 +186,10 @@ int main(int argc, char** argv) {
       if (exitCode == 0) {
         std::fprintf(stderr, "\nvexo_get: done, %s\n", target);
       } else {
-        std::fprintf(stderr, "\nvexo_get: ended with code %d%s\n", exitCode - 10,
-                     exitCode == 15 ? " (paused; run again to resume)" : "");
+        const std::string why = downloader.GetFailure().text;
+        std::fprintf(stderr, "\nvexo_get: ended with code %d%s%s%s\n", exitCode - 10,
+                     exitCode == 15 ? " (paused; run again to resume)" : "", why.empty() ? "" : ": ",
+                     why.c_str());
       }
     }
   }

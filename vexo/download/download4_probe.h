@@ -1,25 +1,38 @@
-// The link test of HttpDownloader4: a GET whose response headers tell the remote file's length.
-// Internal to the download engine.
+// The link test of HttpDownloader4: a GET for "bytes=0-" whose answer's headers tell the remote
+// file's length, whether ranges are served and the file's validator. Internal to the engine.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "vexo/download/download4_curl.h"
 
 namespace download4 {
 
 struct ProbeJob {
-  std::string url;
-  int timeoutMs = 5000;     // connect time-out
-  int probeLimitMs = 5000;  // the whole probe ends after this
+  RequestSettings request;
+  // Longest wait for the first byte of each answer (each redirect's included): a server that
+  // accepts the connection and then says nothing.
+  int firstByteTimeoutMs = 30000;
   const std::atomic<int>* stop = nullptr;  // ends the probe early when set (may be null)
-  // Called with every length a successful (2xx) answer states; returns true once the length
-  // is settled, which ends the probe.
-  std::function<bool(std::int64_t)> onLength;
+};
+
+struct ProbeResult {
+  bool answered = false;     // the final answer was 2xx
+  int status = 0;            // the last status line's code (0: none arrived)
+  bool ranged = false;       // 206 with a Content-Range of a known total: ranges are served
+  std::int64_t length = 0;   // the file's length; 0 when the answer does not say
+  std::string validator;     // "ETag: x" (strong), else "Last-Modified: x", else ""
+  int curlCode = 0;          // curl's result when the probe failed
+  bool certificate = false;  // the failure was an untrusted certificate
+  std::string failure;       // why the probe failed ("" when answered)
 };
 
 // Runs the probe on the calling thread.
-void RunProbe(const ProbeJob& job);
+ProbeResult RunProbe(const ProbeJob& job);
+
+// The If-Range value of a validator kept as "ETag: x" or "Last-Modified: x" ("" for anything else).
+std::string IfRangeValue(const std::string& validator);
 
 }  // namespace download4

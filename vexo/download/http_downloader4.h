@@ -19,6 +19,9 @@
 #include "vexo/export.h"
 
 class HttpDownloader4;
+namespace download4 {
+struct ProbeResult;
+}
 
 // The codes OnError reports.
 enum HttpDownload4Error {
@@ -29,8 +32,9 @@ enum HttpDownload4Error {
                                   // cannot be moved onto the target
   kDownload4StoppedInTest = 3,    // stop requested during the link test
   kDownload4Stopped = 4,          // stop requested during the transfer
-  kDownload4Paused = 5,           // pause requested during the transfer, or a write failed
-                                  // (full disk): the pair stays for a resume
+  kDownload4Paused = 5,           // pause requested during the transfer or right after the
+                                  // link test, or a write failed (full disk, file size limit):
+                                  // the pair stays for a resume
   kDownload4NoDiskSpace = 6,      // too little free space for the missing bytes
 };
 
@@ -46,6 +50,17 @@ class VEXO_API IHttpDownloadOperator4 {
 
 struct Download4Block;  // one block's live state (download thread and block threads)
 
+// The start of DownloadFailure::text when a write failed (full disk, file size limit).
+constexpr char kDiskFullReason[] = "disk full";
+
+// Why the last attempt of a download failed, for the rows and the log; the error codes above
+// stay the outcome, this only explains them.
+struct DownloadFailure {
+  int curlCode = 0;          // libcurl's result (0 when an answer or a write failed)
+  bool certificate = false;  // the server's certificate was not trusted
+  std::string text;          // "HTTP 404", curl's error text, "disk full: ...", or ""
+};
+
 class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
  public:
   HttpDownloader4();
@@ -58,6 +73,8 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
 
   static constexpr int kMaxBlockCount = 64;
   // Stores the operator and numbers; the block count is kept within 1..kMaxBlockCount. Returns 1.
+  // `timeoutMs` bounds every connection (TLS included); an answer's first byte may take twice
+  // as long. Neither is a limit on a whole request or on the link test's redirect chain.
   int Init(IHttpDownloadOperator4* op, int timeoutMs, int retryCount, int blockCount);
 
   // Starts a fresh download of `url` into `target` (the pair target.rd2 / target.tmp is created
@@ -93,12 +110,33 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   int CheckTemp(const char* path) const;
   int DeleteTemp();
 
-  // Runs the length probe on the caller's thread; 1 when a positive length is known afterwards.
+  // Runs the link test's probe on the caller's thread and applies its answer: 1 when the
+  // download can go on (in blocks, or as one stream whose length may be unknown), 0 with the
+  // reason in GetFailure() otherwise.
   static int TestLink(HttpDownloader4* downloader);
 
   // A transfer slower than `bytesPerSecond` for `seconds` ends its block (the next cycle resumes
   // it). Defaults: 1 byte/s for 60 s. Set before starting a download.
   void SetLowSpeedLimit(long bytesPerSecond, long seconds);
+  // Trusts only the certificates in `path` instead of the system's ("" for the system's).
+  void SetCaFile(const std::string& path) { ca_file_ = path; }
+  // A block that finishes while another has more than this left takes over part of its rest
+  // (in proportion to the two speeds, at most half).
+  void SetSplitThreshold(std::int64_t bytes) { split_threshold_ = bytes; }
+  static constexpr std::int64_t kDefaultSplitThreshold = 512 << 10;
+
+  // The speed limit of all downloads together, in KiB/s; 0 for none.
+  static void SetSpeedLimit(std::int64_t kibPerSecond);
+  static std::int64_t GetSpeedLimit();
+
+  // Why the last run failed, if it did (safe from any thread).
+  DownloadFailure GetFailure() const;
+  // Something the owner should tell the user about the run, such as why it started again from
+  // byte 0 ("" when nothing); safe from any thread.
+  std::string GetNote() const;
+  // The download runs as one stream from byte 0 (the server does not serve ranges); its length
+  // may be unknown (GetFileLength() 0) until it ends.
+  bool IsSingleStream() const { return stream_.load(); }
 
   const std::string& GetUrl() const { return url_; }
   const std::string& GetTargetPath() const { return target_path_; }
@@ -121,8 +159,19 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   void Report(int code);
   // Replaces the block list (download thread or caller's thread, never while blocks run).
   void SetBlocks(const std::vector<BlockHeader4>& blocks);
-  // The probe's decision for one received length (see the link test).
-  void TakeProbedLength(std::int64_t value);
+  // The probe's answer applied to the block list (see the link test); false when it failed.
+  bool TakeProbe(const download4::ProbeResult& result);
+  // Switches to one stream from byte 0; `why` becomes the note when bytes were stored.
+  void BecomeStream(std::int64_t length, const char* why);
+  // Rewrites the record (layout, counts) and sizes the data file for the current block list.
+  bool PrepareFiles();
+  void SetFailure(int curlCode, bool certificate, const std::string& text);
+  void SetNote(const std::string& note);
+  static void NoteFailure(void* self, int curlCode, bool certificate, const std::string& text);
+  // When `finished` has ended complete: the running block that would end last hands part of
+  // its rest to a new block (returned; null when no block has more than the threshold left).
+  Download4Block* SplitLargestRemainder(const Download4Block& finished);
+  std::vector<Download4Block*> BlockPointers() const;
 
   std::string url_;
   std::string save_folder_;
@@ -136,6 +185,18 @@ class VEXO_API HttpDownloader4 : public HttpDownloaderBase {
   int block_count_ = 5;
   long low_speed_limit_ = 1;
   long low_speed_time_ = 60;
+  std::string ca_file_;
+  std::int64_t split_threshold_ = kDefaultSplitThreshold;
+  // The validator of the file the blocks came from ("ETag: x" / "Last-Modified: x" or "").
+  std::string validator_;
+  std::atomic<bool> stream_{false};
+  // Blocks of the even layout, recorded as the header's count; blocks past them were split off.
+  std::int64_t base_block_count_ = 0;
+  std::atomic<int> range_refused_{0};
+  std::atomic<std::int64_t> stream_length_{0};
+  mutable std::mutex report_mutex_;  // failure_ and note_
+  DownloadFailure failure_;
+  std::string note_;
   std::atomic<int> stop_{0};
   std::atomic<int> pause_{0};
   std::atomic<int> can_delete_{1};

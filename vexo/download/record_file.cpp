@@ -1,7 +1,9 @@
 #include "vexo/download/record_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,9 +67,54 @@ bool PWriteAll(int fd, const void* bytes, std::size_t size, std::int64_t offset)
 
 bool CloseFd(int fd) { return fd < 0 || ::close(fd) == 0; }
 
+// More split blocks than this are not ours (a block is only split while much of it remains).
+constexpr std::int64_t kMaxSplitBlocks = 1 << 16;
+
 }  // namespace
 
 std::string RecordPathOf(const std::string& target) { return target + ".rd2"; }
+std::string ValidatorPathOf(const std::string& target) { return target + ".rdv"; }
+
+namespace {
+// The validator's side file of a record path "target.rd2".
+std::string ValidatorPathOfRecord(const std::string& recordPath) {
+  const std::string suffix = ".rd2";
+  const bool named = recordPath.size() >= suffix.size() &&
+                     recordPath.compare(recordPath.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return ValidatorPathOf(named ? recordPath.substr(0, recordPath.size() - suffix.size()) : recordPath);
+}
+constexpr std::size_t kMaxValidatorSize = 1024;
+}  // namespace
+
+bool IsStreamRecord(const std::vector<BlockHeader4>& blocks) {
+  return blocks.size() == 1 && blocks[0].blockSize == kStreamBlockSize;
+}
+
+std::string ReadValidatorFile(const std::string& recordPath) {
+  int fd = OpenFile(ValidatorPathOfRecord(recordPath), O_RDONLY);
+  if (fd < 0) return std::string();
+  char bytes[kMaxValidatorSize + 1];
+  const ssize_t got = ReadFully(fd, bytes, sizeof bytes);
+  CloseFd(fd);
+  // Something longer than any validator is not one of ours.
+  if (got <= 0 || static_cast<std::size_t>(got) > kMaxValidatorSize) return std::string();
+  std::string text(bytes, static_cast<std::size_t>(got));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text.find('\n') == std::string::npos ? text : std::string();
+}
+
+bool WriteValidatorFile(const std::string& recordPath, const std::string& validator) {
+  const std::string path = ValidatorPathOfRecord(recordPath);
+  if (validator.empty()) {
+    ::unlink(ds::NativePath(path).c_str());
+    return true;
+  }
+  const std::string line = validator + "\n";
+  int fd = OpenFile(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  const bool written = ds::WriteAll(fd, line.data(), line.size());
+  return CloseFd(fd) && written;
+}
 std::string DataPathOf(const std::string& target) { return target + ".tmp"; }
 
 void SetRecordUrl(RecordFileHeader4* header, const char* url) {
@@ -167,10 +214,33 @@ int ReadRecordFile(const std::string& recordPath, RecordFileHeader4* header,
       CloseFd(fd);
       return 0;
     }
-    blocks->push_back(DecodeBlockHeader4(record));
+    BlockHeader4 block = DecodeBlockHeader4(record);
+    block.start = header->fileLength > 0 ? BlockStart(header->fileLength, header->blockCount, static_cast<std::int64_t>(i)) : 0;
+    blocks->push_back(block);
+  }
+  // The split blocks, when a complete extension follows.
+  unsigned char head[16];
+  if (ReadFully(fd, head, sizeof head) == 16 && GetInt64(head) == kSplitExtensionTag) {
+    const auto extra = static_cast<std::uint64_t>(GetInt64(head + 8));
+    std::vector<BlockHeader4> split;
+    for (std::uint64_t i = 0; i < extra && i <= static_cast<std::uint64_t>(kMaxSplitBlocks); ++i) {
+      unsigned char record[kSplitBlockSize];
+      if (ReadFully(fd, record, sizeof record) != kSplitBlockSize) break;
+      BlockHeader4 block;
+      block.start = GetInt64(record);
+      block.completedSize = GetInt64(record + 8);
+      block.blockSize = GetInt64(record + 16);
+      split.push_back(block);
+    }
+    if (split.size() == extra) blocks->insert(blocks->end(), split.begin(), split.end());
   }
   CloseFd(fd);
   return 1;
+}
+
+std::int64_t CompletedCountOffset(std::int64_t baseCount, std::int64_t index) {
+  if (index < baseCount) return kRecordHeader4Size + kBlockHeader4Size * index;
+  return kRecordHeader4Size + kBlockHeader4Size * baseCount + 16 + kSplitBlockSize * (index - baseCount) + 8;
 }
 
 int CheckDataFile(const std::string& dataPath, const RecordFileHeader4& header) {
@@ -184,28 +254,70 @@ int CheckDataFile(const std::string& dataPath, const RecordFileHeader4& header) 
 }
 
 bool BlocksFitLength(const RecordFileHeader4& header, const std::vector<BlockHeader4>& blocks) {
-  const auto count = static_cast<std::int64_t>(blocks.size());
+  const std::int64_t length = header.fileLength;
+  const auto total = static_cast<std::int64_t>(blocks.size());
+  const std::int64_t count = std::min(header.blockCount, total);
+  if (count < 0) return false;
   for (std::int64_t i = 0; i < count; ++i) {
     const BlockHeader4& block = blocks[static_cast<std::size_t>(i)];
-    const std::int64_t limit = header.fileLength > 0 ? BlockLength(header.fileLength, count, i) : 0;
+    const std::int64_t limit = length > 0 ? BlockLength(length, count, i) : 0;
     if (block.completedSize < 0 || block.completedSize > limit) return false;
   }
-  return true;
+  if (total == count) return true;
+  // With split blocks every block has its own start and size: together they must cover the
+  // file exactly once, each count within its block (a base block that was split may count
+  // past its shortened size: a build without splitting resumed it over its whole even length).
+  if (length <= 0) return false;
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  for (std::int64_t i = 0; i < total; ++i) {
+    const BlockHeader4& block = blocks[static_cast<std::size_t>(i)];
+    const std::int64_t start = i < count ? BlockStart(length, count, i) : block.start;
+    const std::int64_t limit = i < count ? BlockLength(length, count, i) : block.blockSize;
+    if (start < 0 || block.blockSize < 0 || block.blockSize > limit || start > length - block.blockSize ||
+        block.completedSize < 0 || block.completedSize > limit)
+      return false;
+    if (block.blockSize > 0) spans.emplace_back(start, block.blockSize);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::int64_t next = 0;
+  for (const auto& span : spans) {
+    if (span.first != next) return false;
+    next += span.second;
+  }
+  return next == length;
 }
 
 int WriteRecordLayout(const std::string& recordPath, const char* url, std::int64_t length,
-                      const std::vector<BlockHeader4>& blocks) {
+                      const std::vector<BlockHeader4>& blocks, std::int64_t baseCount) {
+  const auto total = static_cast<std::int64_t>(blocks.size());
+  if (baseCount < 0 || baseCount > total) baseCount = total;
   RecordFileHeader4 header;
   header.fileLength = length;
-  header.blockCount = static_cast<std::int64_t>(blocks.size());
+  header.blockCount = baseCount;
   SetRecordUrl(&header, url);
   std::string bytes = EncodeRecordHeader4(header);
-  for (const BlockHeader4& block : blocks) bytes += EncodeBlockHeader4(block);
+  for (std::int64_t i = 0; i < baseCount; ++i) bytes += EncodeBlockHeader4(blocks[static_cast<std::size_t>(i)]);
+  if (total > baseCount) {
+    unsigned char head[16];
+    PutInt64(head, kSplitExtensionTag);
+    PutInt64(head + 8, total - baseCount);
+    bytes.append(reinterpret_cast<const char*>(head), sizeof head);
+    for (std::int64_t i = baseCount; i < total; ++i) {
+      const BlockHeader4& block = blocks[static_cast<std::size_t>(i)];
+      unsigned char record[kSplitBlockSize];
+      PutInt64(record, block.start);
+      PutInt64(record + 8, block.completedSize);
+      PutInt64(record + 16, block.blockSize);
+      bytes.append(reinterpret_cast<const char*>(record), sizeof record);
+    }
+  }
 
   int fd = OpenFile(recordPath, O_RDWR);
   if (fd < 0) return 0;
-  // One write, so an interruption leaves either the old or the new record.
-  bool written = PWriteAll(fd, bytes.data(), bytes.size(), 0);
+  // One write, so an interruption leaves either the old or the new record; then whatever an
+  // older, longer layout left behind is cut off.
+  bool written = PWriteAll(fd, bytes.data(), bytes.size(), 0) &&
+                 ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
   return CloseFd(fd) && written ? 1 : 0;
 }
 
@@ -222,6 +334,7 @@ int SizeDataFile(const std::string& dataPath, std::int64_t length) {
 int DeleteRecordPair(const std::string& recordPath, const std::string& dataPath) {
   if (::unlink(ds::NativePath(recordPath).c_str()) != 0) return 0;
   if (::unlink(ds::NativePath(dataPath).c_str()) != 0) return 0;
+  ::unlink(ds::NativePath(ValidatorPathOfRecord(recordPath)).c_str());
   return 1;
 }
 
@@ -245,6 +358,12 @@ bool BlockFiles::WriteCompleted(std::int64_t index, std::int64_t completed) {
   PutInt64(bytes, completed);
   return record_fd_ >= 0 &&
          PWriteAll(record_fd_, bytes, sizeof bytes, kRecordHeader4Size + kBlockHeader4Size * index);
+}
+
+bool BlockFiles::WriteCompletedAt(std::int64_t offset, std::int64_t completed) {
+  unsigned char bytes[8];
+  PutInt64(bytes, completed);
+  return record_fd_ >= 0 && PWriteAll(record_fd_, bytes, sizeof bytes, offset);
 }
 
 bool BlockFiles::Close() {

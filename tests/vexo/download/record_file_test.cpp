@@ -144,3 +144,48 @@ TEST(RecordFile, CheckAndDeleteTemp) {
   const std::string tooLong = dir.path() + "/" + std::string(259 - dir.path().size() - 2, 'n');
   EXPECT_EQ(downloader.CreateTemp("http://host/x", tooLong.c_str()), 0);
 }
+
+// Split blocks follow the base records; a reader that stops after the base records (a build
+// without splitting) still sees a record it can resume, and stale or overlapping split blocks
+// are refused.
+TEST(RecordFile, SplitBlocksFollowTheBaseRecordsAndMustCoverTheFileOnce) {
+  TempDir dir;
+  const std::string target = dir.File("s.exe");
+  ASSERT_EQ(CreateRecordPair("http://host/s.exe", target, 2), 1);
+  // Two base blocks of 100; block 1 was split at 150 and its second half holds 20 bytes.
+  std::vector<BlockHeader4> blocks = {{100, 100, 0}, {30, 50, 100}, {20, 50, 150}};
+  ASSERT_EQ(WriteRecordLayout(RecordPathOf(target), "http://host/s.exe", 200, blocks, 2), 1);
+  BlockFiles files;
+  ASSERT_TRUE(files.Open(RecordPathOf(target), DataPathOf(target)));
+  ASSERT_TRUE(files.WriteCompletedAt(CompletedCountOffset(2, 2), 25));
+  files.Close();
+
+  RecordFileHeader4 header;
+  std::vector<BlockHeader4> read;
+  ASSERT_EQ(ReadRecordFile(RecordPathOf(target), &header, &read), 1);
+  EXPECT_EQ(header.blockCount, 2);
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read[2].start, 150);
+  EXPECT_EQ(read[2].completedSize, 25);
+  EXPECT_EQ(read[1].blockSize, 50);
+  EXPECT_TRUE(BlocksFitLength(header, read));
+
+  // What a build without splitting reads: the header and its two block records.
+  const std::string bytes = ReadWholeFile(RecordPathOf(target));
+  std::vector<BlockHeader4> base(read.begin(), read.begin() + 2);
+  EXPECT_TRUE(BlocksFitLength(header, base));
+  EXPECT_EQ(Int64At(bytes, kRecordHeader4Size + kBlockHeader4Size), 30);
+
+  // Such a build rewrites the base blocks at full length without cutting the file: the stale
+  // split block now overlaps its base block, and the record is refused rather than mixed.
+  std::vector<BlockHeader4> relaid = {{0, 100, 0}, {0, 100, 100}};
+  std::string old = RecordBytes(200, 2, relaid);
+  WriteWholeFile(RecordPathOf(target), old + bytes.substr(old.size()));
+  ASSERT_EQ(ReadRecordFile(RecordPathOf(target), &header, &read), 1);
+  EXPECT_EQ(read.size(), 3u);
+  EXPECT_FALSE(BlocksFitLength(header, read));
+
+  // A layout without split blocks cuts the extension off.
+  ASSERT_EQ(WriteRecordLayout(RecordPathOf(target), "http://host/s.exe", 200, relaid), 1);
+  EXPECT_EQ(ReadWholeFile(RecordPathOf(target)).size(), static_cast<std::size_t>(kRecordHeader4Size + 2 * kBlockHeader4Size));
+}
