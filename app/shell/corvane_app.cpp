@@ -18,6 +18,7 @@
 #include "app/downloads/download_queue.h"
 #include "app/shell/command_line.h"
 #include "app/shell/corvane_dlg.h"
+#include "app/shell/first_paint_probe.h"
 #include "app/shell/instance_link.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_info.h"
@@ -171,6 +172,7 @@ int CCorvaneApp::Run(int argc, char** argv) {
     window.SetInstanceName(shell::kMutexName);
     QObject signal_watch;
     WatchExitSignals(window, &signal_watch);
+    shell::FirstPaintProbe::Install(&window);  // the start-up benchmark only
 
     shell::SwapDataPack(work_path, shell::kDataPackVersion);
     // A newer pack in the work path wins over the one shipped beside the program. The pack is

@@ -76,7 +76,11 @@ std::string ProgramDirectory() {
 }
 
 std::string ChooseWorkPath(const std::string& program_dir) {
-  if (IsWritableDirectory(program_dir)) return program_dir;
+  return ChooseWorkPath(program_dir, &IsWritableDirectory);
+}
+
+std::string ChooseWorkPath(const std::string& program_dir, bool (*program_dir_writable)(const std::string&)) {
+  if (program_dir_writable(program_dir)) return program_dir;
   std::string base;
   const char* data_home = std::getenv("XDG_DATA_HOME");
   if (data_home && data_home[0] == '/') {

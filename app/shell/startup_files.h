@@ -23,6 +23,9 @@ std::string ProgramDirectory();
 // The folder the program writes to: the program folder when it is writable, else
 // $XDG_DATA_HOME/corvane (~/.local/share/corvane), created when missing. "" when neither works.
 std::string ChooseWorkPath(const std::string& program_dir);
+// The same with the program folder's writability decided by `program_dir_writable`: root may
+// write to any folder, so tests stand in a system-wide installation this way.
+std::string ChooseWorkPath(const std::string& program_dir, bool (*program_dir_writable)(const std::string&));
 
 // Deletes "<work>/Error.log" and opens `log` on it afresh. 1 when the file could be opened.
 int StartFreshLog(const std::string& work_path, ds::LogOut2File& log);

@@ -18,6 +18,7 @@
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
+#include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
@@ -193,7 +194,8 @@ TEST_F(MainWindowTest, QuickLaunchAsksAndExitStopsTheDownload) {
 }
 
 // The update check against a server on this machine: the manifest decides whether to ask, OK
-// starts the updater with both versions, a data packet lands in the work path.
+// starts the updater with both versions, a data packet lands in the work path, and a system-wide
+// installation never asks.
 class UpdateCheckTest : public MainWindowTest {
  protected:
   void SetUp() override {
@@ -270,6 +272,32 @@ TEST_F(UpdateCheckTest, CancelLeavesTheWindowUsable) {
   QApplication::processEvents();
   EXPECT_TRUE(window_->IsWindowEnabled());
   EXPECT_FALSE(window_->IsExiting());
+}
+
+// A system-wide installation: the program folder is not writable for this user (root writes
+// anywhere, so writability is decided for the test), the work path lies elsewhere, a newer pack
+// is never offered, and the data packet still lands in the work path.
+TEST_F(UpdateCheckTest, SystemWideInstallNeverOffersTheUpdateButTakesThePacket) {
+  const std::string program = dir_.File("program");
+  ASSERT_TRUE(ds::MakeDirectories(program, 0755));
+  const char* old_data_home = std::getenv("XDG_DATA_HOME");
+  const std::string saved_data_home = old_data_home ? old_data_home : "";
+  setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
+  const std::string work = shell::ChooseWorkPath(program, [](const std::string&) { return false; });
+  if (old_data_home) setenv("XDG_DATA_HOME", saved_data_home.c_str(), 1); else unsetenv("XDG_DATA_HOME");
+  ASSERT_EQ(ds::JoinPath(dir_.File("data"), "corvane"), work);
+  ds::FileSystem::Instance()->Init(program.c_str());
+  ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+
+  Serve(15);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running() && window_->UpdateCheck().started(); }));
+  EXPECT_EQ(15, window_->UpdateCheck().server_version());
+  QApplication::processEvents();
+  EXPECT_FALSE(window_->QuestionBox()->isVisible());
+  EXPECT_TRUE(window_->IsWindowEnabled());
+  EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(ds::JoinPath(work, "Soft15.dat")));
+  EXPECT_FALSE(ds::PathExists(ds::JoinPath(program, "Soft15.dat")));
 }
 
 }  // namespace
