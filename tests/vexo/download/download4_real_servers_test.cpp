@@ -30,12 +30,8 @@ using download4_test::kFinished;
 
 namespace {
 
-class CurlEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { HttpDownloaderBase::InitGlobal(); }
-  void TearDown() override { HttpDownloaderBase::FiniGlobal(); }
-};
-[[maybe_unused]] auto* const g_curl = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
+[[maybe_unused]] auto* const g_curl =
+    ::testing::AddGlobalTestEnvironment(new download4_test::CurlEnvironment);
 
 std::string Sha256OfBytes(const TempDir& dir, const std::string& bytes) {
   const std::string path = dir.File("expected.bin");

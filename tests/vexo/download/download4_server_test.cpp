@@ -24,12 +24,8 @@ using download4_test::kFinished;
 
 namespace {
 
-class CurlEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { HttpDownloaderBase::InitGlobal(); }
-  void TearDown() override { HttpDownloaderBase::FiniGlobal(); }
-};
-[[maybe_unused]] auto* const g_curl = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
+[[maybe_unused]] auto* const g_curl =
+    ::testing::AddGlobalTestEnvironment(new download4_test::CurlEnvironment);
 
 bool Exists(const std::string& path) { return corvane_test::RunCommand("test -e '" + path + "'") == 0; }
 

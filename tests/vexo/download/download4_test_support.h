@@ -14,10 +14,20 @@
 #include <cstring>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include "tests/common/http_server.h"
 #include "vexo/download/http_downloader4.h"
 
 namespace download4_test {
+
+// Sets libcurl up once for a whole test program: register it with
+// ::testing::AddGlobalTestEnvironment(new download4_test::CurlEnvironment).
+class CurlEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { HttpDownloaderBase::InitGlobal(); }
+  void TearDown() override { HttpDownloaderBase::FiniGlobal(); }
+};
 
 constexpr int kFinished = -1;
 constexpr int kTimedOut = -2;
