@@ -64,9 +64,18 @@ add_custom_target(desktop_files ALL DEPENDS ${CORVANE_ICON_FILES} ${CORVANE_MANP
 install(FILES ${CORVANE_MANPAGE} DESTINATION share/man/man1)
 install(FILES ${CORVANE_DESKTOP_SOURCE}/copyright ${CORVANE_CHANGELOG} DESTINATION share/doc/corvane)
 
-# `cmake --build build --target uninstall` removes what install_manifest.txt lists.
+# `cmake --build build --target uninstall` removes what the last install listed. CMake writes that
+# list to install_manifest.txt, but cpack overwrites the same file with the package's /usr paths
+# (it installs with DESTDIR): so an install without DESTDIR also keeps a copy, which uninstall
+# reads. This rule comes last and the subfolders install nothing, so the list is complete.
+set(CORVANE_INSTALLED_FILES ${CMAKE_BINARY_DIR}/install_manifest_user.txt)
+install(CODE "
+  if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+    string(REPLACE \";\" \"\\n\" corvane_files \"\${CMAKE_INSTALL_MANIFEST_FILES}\")
+    file(WRITE \"${CORVANE_INSTALLED_FILES}\" \"\${corvane_files}\\n\")
+  endif()")
 add_custom_target(uninstall
-  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${CMAKE_BINARY_DIR}/install_manifest.txt
+  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${CORVANE_INSTALLED_FILES}
           -P ${PROJECT_SOURCE_DIR}/cmake/uninstall.cmake
   COMMENT "Removing the installed files")
 

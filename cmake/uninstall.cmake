@@ -1,4 +1,4 @@
-# Removes every file and link that install_manifest.txt lists, then the folders that held them
+# Removes every file and link that the install's list (MANIFEST) names, then the folders that held them
 # once they are empty, up to the installation prefix (never above it, never a folder with
 # something else in it).
 if(NOT EXISTS "${MANIFEST}")

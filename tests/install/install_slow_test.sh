@@ -12,7 +12,9 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 failures=0
 xvfb_pid=""
+restore_manifest() { :; }
 cleanup() {
+  restore_manifest
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   chmod -R u+w "$tmp" 2>/dev/null
   rm -rf "$tmp"
@@ -84,7 +86,7 @@ snapshot() { find "$1" -printf '%p %s %T@ %m\n' | sort; }
 
 if [ "$mode" = user ]; then
   prefix=$tmp/prefix
-  manifest=$build/install_manifest.txt
+  manifest=$build/install_manifest_user.txt
   [ -f "$manifest" ] && cp "$manifest" "$tmp/manifest.saved"
   restore_manifest() { if [ -f "$tmp/manifest.saved" ]; then cp "$tmp/manifest.saved" "$manifest"; else rm -f "$manifest"; fi; }
 
@@ -132,7 +134,6 @@ if [ "$mode" = user ]; then
   prefix2=$tmp/prefix2
   cmake --install "$build" --prefix "$prefix2" >/dev/null && cmake --build "$build" --target uninstall >/dev/null
   check "nothing left behind" test -z "$(find "$prefix2" -mindepth 1 2>/dev/null)"
-  restore_manifest
 fi
 
 if [ "$mode" = package ]; then
@@ -140,7 +141,7 @@ if [ "$mode" = package ]; then
   need dpkg-deb
   pkg=$tmp/pkg
   mkdir -p "$pkg"
-  check "cpack" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$pkg" >"$tmp/cpack.log" 2>&1 || cat "$tmp/cpack.log"
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$pkg" >"$tmp/cpack.log" 2>&1 || { fail "cpack"; cat "$tmp/cpack.log"; }
   deb=$(ls "$pkg"/*.deb 2>/dev/null | head -1)
   [ -n "$deb" ] || { fail "no package"; exit 1; }
   depends=$(dpkg-deb -f "$deb" Depends)
