@@ -1,4 +1,5 @@
-// The file work of start-up that needs no window: the per-run log, the crash handler, replacing the data pack and the updater with newer copies.
+// The file work of start-up that needs no window: the per-run log, the crash handler, replacing
+// the data pack and the updater with newer copies.
 #pragma once
 
 #include <string>
