@@ -16,6 +16,7 @@
 #include "core/text/path.h"
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
+#include "core/platform/program_paths.h"
 #include "core/update/install_journal.h"
 #include "update/packet_downloader.h"
 #include "update/update_command_line.h"
@@ -39,6 +40,14 @@ std::string JoinArguments(int argc, char** argv) {
   return text;
 }
 
+// Unskinned windows use the Fusion style with its fixed palette.
+void UseFusionStyle() {
+  if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+    QApplication::setStyle(fusion);
+    QApplication::setPalette(fusion->standardPalette());
+  }
+}
+
 }  // namespace
 
 int CUpdateApp::Run(int argc, char** argv) {
@@ -46,7 +55,7 @@ int CUpdateApp::Run(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);  // a file size limit fails the write (EFBIG) instead
 
   // Everything happens in the program directory: the manifest, the packets, the installation.
-  const std::string directory = ProgramDirectory();
+  const std::string directory = ds::ProgramDirectory();
   if (directory.empty() || ::chdir(directory.c_str()) != 0) return 1;
 
   static ds::LogOut2Debug debug_log;
@@ -55,6 +64,18 @@ int CUpdateApp::Run(int argc, char** argv) {
   // Nothing to do for these versions: leave at once, without waiting for the main program.
   const UpdateVersions versions = ParseUpdateCommandLine(JoinArguments(argc, argv));
   if (!CallsForUpdate(versions)) return 0;
+
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+  // An installation this user cannot write to (a system-wide package) is updated by the
+  // system's package manager: say so and touch nothing.
+  if (!ds::IsWritableDirectory(directory)) {
+    ds::LogWarn("update::CUpdateApp::Run")("%s is not writable; not updating.", directory.c_str());
+    QApplication app(argc, argv);
+    UseFusionStyle();
+    UpdateDialogActions().Tell(nullptr, QString::fromUtf8(kPackageManagerNotice));
+    ds::LoggerHolder::Instance()->RemoveAppender(&debug_log);
+    return 0;
+  }
 
   // The main program holds its mutex while it runs; give it about ten seconds to end.
   if (!ds::NamedMutex::WaitGone(kMainProgramMutex, kMutexAttempts, kMutexIntervalMs)) return 0;
@@ -70,16 +91,12 @@ int CUpdateApp::Run(int argc, char** argv) {
     ds::LogWarn("update::CUpdateApp::Run")("an interrupted packet install could not be undone.");
 
   curl_global_init(CURL_GLOBAL_DEFAULT);
-  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   int result = 0;
   bool worker_ended = true;
   {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
-      QApplication::setStyle(fusion);
-      QApplication::setPalette(fusion->standardPalette());
-    }
+    UseFusionStyle();
     VEXO_TrayShell tray_shell;
     ds::SetTrayShell(&tray_shell);
     {

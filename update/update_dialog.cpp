@@ -36,6 +36,12 @@ bool UpdateDialogActions::Ask(QWidget* parent, const QString& text) {
   return box.clickedButton() == ok;
 }
 
+void UpdateDialogActions::Tell(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Update"), text, QMessageBox::NoButton, parent);
+  box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+  box.exec();
+}
+
 void UpdateDialogActions::OpenUrl(const std::string& url) { ds::OpenWithShell(url.c_str()); }
 
 void UpdateDialogActions::RestartUpdater(const std::string& directory, int current, int target) {

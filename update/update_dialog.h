@@ -38,6 +38,8 @@ class UpdateDialogActions {
   virtual ~UpdateDialogActions();
   // An OK / Cancel question; true for OK.
   virtual bool Ask(QWidget* parent, const QString& text);
+  // A notice with one 确定 button.
+  virtual void Tell(QWidget* parent, const QString& text);
   virtual void OpenUrl(const std::string& url);
   // Starts the updater of `directory` again with "-c<c> -s<s>".
   virtual void RestartUpdater(const std::string& directory, int current, int target);

@@ -48,9 +48,5 @@ std::string PacketUrl(const std::string& base_url, int number) {
   return base_url + "/" + ds::PacketFileName(number);
 }
 
-std::string ProgramDirectory() {
-  const std::string exe = ds::GetProcessExecutable(0);
-  return exe.empty() ? std::string() : ds::DirectoryOf(exe);
-}
 
 }  // namespace update

@@ -36,7 +36,7 @@ std::string PacketBaseUrl(const std::string& program_dir);
 // "<base>/s<N>.pkg".
 std::string PacketUrl(const std::string& base_url, int number);
 
-// The folder holding this process's executable, or "" when unknown.
-std::string ProgramDirectory();
+// Said instead of updating an installation this user cannot write to (a system-wide package).
+constexpr const char kPackageManagerNotice[] = "请使用系统的软件包管理器更新";
 
 }  // namespace update

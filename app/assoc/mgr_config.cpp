@@ -12,6 +12,7 @@
 #include "core/log/logger.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
+#include "core/platform/program_paths.h"
 #include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
 
@@ -197,7 +198,8 @@ void CMgrConfig::SetDownloadDir(const char* directory) {
 
 void CMgrConfig::SetStartup(int flag) {
   startup_ = flag;
-  const std::string executable = ds::GetProcessExecutable(0);
+  // An installed program is started through its launcher in <prefix>/bin, as the menu does.
+  const std::string executable = ds::ProgramLauncher();
   if (executable.empty()) {
     ds::LogWarn("CMgrConfig::SetStartup")("can't find the program's own path.");
     return;

@@ -26,6 +26,7 @@
 #include "core/log/logger.h"
 #include "core/platform/named_mutex.h"
 #include "core/platform/process.h"
+#include "core/platform/program_paths.h"
 #include "core/text/path.h"
 #include "core/update/install_journal.h"
 #include "vexo/download/http_downloader_base.h"
@@ -122,8 +123,8 @@ int CCorvaneApp::Run(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   const std::string raw = shell::JoinArguments(argc, argv);
 
-  const std::string program_dir = shell::ProgramDirectory();
-  const std::string work_path = shell::ChooseWorkPath(program_dir);
+  const std::string program_dir = ds::ProgramDirectory();
+  const std::string work_path = ds::ChooseWorkPath(program_dir);
   if (program_dir.empty() || work_path.empty()) return 1;
   // Dumps go under the work path, whatever the current folder is (the desktop's autostart
   // starts us in /).
@@ -131,6 +132,8 @@ int CCorvaneApp::Run(int argc, char** argv) {
 
   if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 0);
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+  // The window class the desktop entry's StartupWMClass names, whatever name started us.
+  QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
 

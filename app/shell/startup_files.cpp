@@ -18,10 +18,6 @@
 namespace shell {
 namespace {
 
-bool IsWritableDirectory(const std::string& dir) {
-  return !dir.empty() && ds::IsDirectory(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0;
-}
-
 // The crash handler's folder, fixed before any crash: a handler may not allocate.
 char g_errors_dir[4096];
 
@@ -69,31 +65,6 @@ void OnFatalSignal(int signal_number, siginfo_t* info, void*) {
 }
 
 }  // namespace
-
-std::string ProgramDirectory() {
-  const std::string exe = ds::GetProcessExecutable(0);
-  return exe.empty() ? std::string() : ds::DirectoryOf(exe);
-}
-
-std::string ChooseWorkPath(const std::string& program_dir) {
-  return ChooseWorkPath(program_dir, &IsWritableDirectory);
-}
-
-std::string ChooseWorkPath(const std::string& program_dir, bool (*program_dir_writable)(const std::string&)) {
-  if (program_dir_writable(program_dir)) return program_dir;
-  std::string base;
-  const char* data_home = std::getenv("XDG_DATA_HOME");
-  if (data_home && data_home[0] == '/') {
-    base = data_home;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') return std::string();
-    base = ds::JoinPath(ds::JoinPath(home, ".local"), "share");
-  }
-  const std::string work = ds::JoinPath(base, "corvane");
-  if (!ds::MakeDirectories(work, 0700) || !IsWritableDirectory(work)) return std::string();
-  return work;
-}
 
 int StartFreshLog(const std::string& work_path, ds::LogOut2File& log) {
   const std::string path = ds::JoinPath(work_path, kLogName);

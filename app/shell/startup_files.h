@@ -1,5 +1,5 @@
-// The file work of start-up that needs no window: where the program and its data live, the
-// per-run log, the crash handler, replacing the data pack and the updater with newer copies.
+// The file work of start-up that needs no window: the per-run log, the crash handler, replacing
+// the data pack and the updater with newer copies.
 #pragma once
 
 #include <string>
@@ -17,15 +17,8 @@ constexpr const char kDataPackPassword[] = "kfqe~rmt@zp!4821~vcn";
 constexpr const char kMutexName[] = "Corvane";
 constexpr const char kLogName[] = "Error.log";
 
-// The folder of this process's executable (/proc/self/exe), "" when unknown.
-std::string ProgramDirectory();
-
-// The folder the program writes to: the program folder when it is writable, else
-// $XDG_DATA_HOME/corvane (~/.local/share/corvane), created when missing. "" when neither works.
-std::string ChooseWorkPath(const std::string& program_dir);
-// The same with the program folder's writability decided by `program_dir_writable`: root may
-// write to any folder, so tests stand in a system-wide installation this way.
-std::string ChooseWorkPath(const std::string& program_dir, bool (*program_dir_writable)(const std::string&));
+// The program folder and the work path come from ds::ProgramDirectory and ds::ChooseWorkPath
+// (core/platform/program_paths.h).
 
 // Deletes "<work>/Error.log" and opens `log` on it afresh. 1 when the file could be opened.
 int StartFreshLog(const std::string& work_path, ds::LogOut2File& log);

@@ -65,11 +65,21 @@ std::string HomeDirectory() {
   return "";
 }
 
-std::string UserConfigDirectory() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && *config == '/') return config;
+namespace {
+
+// $`variable` when it is absolute (relative values are invalid by the XDG rules), else
+// home + `fallback`; "" without a home folder.
+std::string XdgDirectory(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (value != nullptr && *value == '/') return value;
   const std::string home = HomeDirectory();
-  return home.empty() ? "" : home + "/.config";
+  return home.empty() ? "" : home + fallback;
 }
+
+}  // namespace
+
+std::string UserConfigDirectory() { return XdgDirectory("XDG_CONFIG_HOME", "/.config"); }
+
+std::string UserDataDirectory() { return XdgDirectory("XDG_DATA_HOME", "/.local/share"); }
 
 }  // namespace ds

@@ -24,4 +24,7 @@ DS_API std::string HomeDirectory();
 // "" without a home folder.
 DS_API std::string UserConfigDirectory();
 
+// The user's data folder: $XDG_DATA_HOME when it is absolute, else home + "/.local/share"; "".
+DS_API std::string UserDataDirectory();
+
 }  // namespace ds

@@ -19,6 +19,7 @@
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/startup_files.h"
+#include "core/platform/program_paths.h"
 #include "app/shell/update_check.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
@@ -283,7 +284,7 @@ TEST_F(UpdateCheckTest, SystemWideInstallNeverOffersTheUpdateButTakesThePacket) 
   const char* old_data_home = std::getenv("XDG_DATA_HOME");
   const std::string saved_data_home = old_data_home ? old_data_home : "";
   setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
-  const std::string work = shell::ChooseWorkPath(program, [](const std::string&) { return false; });
+  const std::string work = ds::ChooseWorkPath(program, [](const std::string&) { return false; });
   if (old_data_home) setenv("XDG_DATA_HOME", saved_data_home.c_str(), 1); else unsetenv("XDG_DATA_HOME");
   ASSERT_EQ(ds::JoinPath(dir_.File("data"), "corvane"), work);
   ds::FileSystem::Instance()->Init(program.c_str());

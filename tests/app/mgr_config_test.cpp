@@ -288,6 +288,10 @@ TEST_F(MgrConfigTest, StartupWritesAndRemovesBothEntries) {
   EXPECT_TRUE(entry.enabled);
   EXPECT_EQ(self, entry.program);
   EXPECT_FALSE(ds::PathExists(work_.File("Config/MgrSet.xml")));  // no settings write
+  // The desktop session reads the entry only when it is a valid desktop entry.
+  if (!ds::FindOnPath("desktop-file-validate").empty()) {
+    EXPECT_EQ(0, corvane_test::RunCommand("desktop-file-validate '" + AutostartFile() + "'"));
+  }
   {
     CMgrConfig config;
     config.LoadSettings();

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "core/log/logger.h"
+#include "core/platform/program_paths.h"
 #include "core/text/path.h"
 #include "tests/common/temp_dir.h"
 
@@ -76,7 +77,7 @@ bool OwnerMayWrite(const std::string& dir) {
   return ::stat(dir.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
 }
 std::string WorkPathFor(const std::string& program) {
-  return ::geteuid() == 0 ? shell::ChooseWorkPath(program, &OwnerMayWrite) : shell::ChooseWorkPath(program);
+  return ::geteuid() == 0 ? ds::ChooseWorkPath(program, &OwnerMayWrite) : ds::ChooseWorkPath(program);
 }
 
 TEST(StartupFilesTest, ReadOnlyInstallationWritesUnderTheUserDataFolder) {

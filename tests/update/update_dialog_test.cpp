@@ -227,4 +227,28 @@ TEST_F(UpdateDialogTest, DamagedManifestShowsTheErrorDialog) {
   }
 }
 
+// The notice an installation this user cannot write to gets: the package manager's sentence,
+// closed with its 确定 button.
+TEST_F(UpdateDialogTest, PackageManagerNoticeClosesWithItsButton) {
+  std::string shown;
+  int clicks = 0;
+  std::function<void()> answer = [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text().toStdString();
+      for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == QStringLiteral("确定")) {
+          ++clicks;
+          QTest::mouseClick(button, Qt::LeftButton);
+        }
+      }
+      return;
+    }
+    QTimer::singleShot(10, answer);
+  };
+  QTimer::singleShot(10, answer);
+  update::UpdateDialogActions().Tell(nullptr, QString::fromUtf8(update::kPackageManagerNotice));
+  EXPECT_EQ("请使用系统的软件包管理器更新", shown);
+  EXPECT_EQ(1, clicks);
+}
+
 }  // namespace
