@@ -83,16 +83,7 @@ Reply AccountService::Login(const ds::LoginRequest& request, const std::string& 
 }
 
 Reply AccountService::StoreCommonSoft(const std::string& account, const ds::CommonSoftIds& ids) {
-  Reply reply;
-  reply.loggedIn = account;
-  if (store_.SaveCommonSoft(account, ids) != StoreResult::kOk) {
-    // Nothing was stored: no answer, and the client sees the connection close.
-    ds::LogWarn("corvane_server::AccountService::StoreCommonSoft")("cannot store the list of %s", account.c_str());
-    reply.close = true;
-    return reply;
-  }
-  reply.bytes = ds::EncodeUploadResult(ds::kResultSoftStored);
-  return reply;
+  return Stored(store_.SaveCommonSoft(account, ids), account, ds::kResultSoftStored);
 }
 
 Reply AccountService::StoreSites(const std::string& account, const std::vector<ds::Site>& sites) {
@@ -100,14 +91,20 @@ Reply AccountService::StoreSites(const std::string& account, const std::vector<d
   for (const ds::Site& site : sites) {
     if (!(IsBlank(site.name) && IsBlank(site.address))) kept.push_back(site);
   }
+  return Stored(store_.SaveSites(account, kept), account, ds::kResultSitesStored);
+}
+
+Reply AccountService::Stored(StoreResult stored, const std::string& account, std::int32_t result) {
   Reply reply;
   reply.loggedIn = account;
-  if (store_.SaveSites(account, kept) != StoreResult::kOk) {
-    ds::LogWarn("corvane_server::AccountService::StoreSites")("cannot store the sites of %s", account.c_str());
+  if (stored != StoreResult::kOk) {
+    // Nothing was stored: no answer, and the client sees the connection close.
+    ds::LogWarn("corvane_server::AccountService::Stored")("cannot store a list of %s (result %d)", account.c_str(),
+                                                           result);
     reply.close = true;
     return reply;
   }
-  reply.bytes = ds::EncodeUploadResult(ds::kResultSitesStored);
+  reply.bytes = ds::EncodeUploadResult(result);
   return reply;
 }
 

@@ -45,6 +45,8 @@ class AccountService {
 
  private:
   Reply Refuse(std::int32_t code);
+  // The answer to an upload: 189 with `result` once stored, else the connection closes.
+  Reply Stored(StoreResult stored, const std::string& account, std::int32_t result);
   void CountFailure(const std::string& key);
 
   AccountStore& store_;

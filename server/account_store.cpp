@@ -12,6 +12,25 @@ std::unique_ptr<AccountStore> OpenStore(const std::string& db, std::string* erro
   return OpenSqliteStore(db, error);
 }
 
+Account AccountFromColumns(const std::vector<std::string>& columns) {
+  Account account;
+  account.name = columns.at(0);
+  account.passwordHash = columns.at(1);
+  account.sex = std::atoi(columns.at(2).c_str());
+  account.member = std::atoi(columns.at(3).c_str());
+  account.nickname = columns.at(4);
+  account.disabled = columns.at(5) == "1" || columns.at(5) == "t";
+  return account;
+}
+
+AccountLists ListsFromColumns(const std::string* commonSoft, const std::string* sites) {
+  AccountLists lists;
+  ds::CommonSoftIds ids;
+  if (commonSoft != nullptr && CommonSoftFromText(*commonSoft, &ids)) lists.commonSoft = ids;
+  if (sites != nullptr) lists.sites = SitesFromText(*sites);
+  return lists;
+}
+
 std::string CommonSoftToText(const ds::CommonSoftIds& ids) {
   std::string text;
   for (std::size_t i = 0; i < ids.size(); ++i) {

@@ -58,6 +58,12 @@ class AccountStore {
 // an SQLite file (created when missing). Null with `error` set on failure.
 std::unique_ptr<AccountStore> OpenStore(const std::string& db, std::string* error);
 
+// What both back ends read, from columns as text: an account from (name, password_hash, sex, member,
+// nickname, disabled), disabled being "1" or "t" when set; the lists from their two columns (null:
+// never uploaded).
+Account AccountFromColumns(const std::vector<std::string>& columns);
+AccountLists ListsFromColumns(const std::string* commonSoft, const std::string* sites);
+
 // The stored forms of the lists, shared by both back ends: ids as "1,2,-1,...", sites as
 // "name\naddress\n" pairs (neither text can hold "\n").
 std::string CommonSoftToText(const ds::CommonSoftIds& ids);

@@ -48,14 +48,9 @@ class Result {
 const char kAccountColumns[] = "SELECT name, password_hash, sex, member, nickname, disabled FROM accounts";
 
 Account AccountFromRow(const Result& result, int row) {
-  Account account;
-  account.name = result.Text(row, 0);
-  account.passwordHash = result.Text(row, 1);
-  account.sex = static_cast<int>(result.Int(row, 2));
-  account.member = static_cast<int>(result.Int(row, 3));
-  account.nickname = result.Text(row, 4);
-  account.disabled = result.Text(row, 5) == "t";
-  return account;
+  std::vector<std::string> columns;
+  for (int i = 0; i < 6; ++i) columns.push_back(result.Text(row, i));
+  return AccountFromColumns(columns);
 }
 
 class PostgresStore : public AccountStore {
@@ -102,10 +97,8 @@ class PostgresStore : public AccountStore {
     Result r(Exec("SELECT common_soft, sites FROM accounts WHERE name = $1", {name}));
     if (!r.Ok()) return StoreResult::kError;
     if (r.Rows() == 0) return StoreResult::kNotFound;
-    *out = AccountLists();
-    ds::CommonSoftIds ids;
-    if (!r.IsNull(0, 0) && CommonSoftFromText(r.Text(0, 0), &ids)) out->commonSoft = ids;
-    if (!r.IsNull(0, 1)) out->sites = SitesFromText(r.Text(0, 1));
+    std::string soft = r.Text(0, 0), sites = r.Text(0, 1);
+    *out = ListsFromColumns(r.IsNull(0, 0) ? nullptr : &soft, r.IsNull(0, 1) ? nullptr : &sites);
     return StoreResult::kOk;
   }
 

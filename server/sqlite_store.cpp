@@ -50,14 +50,9 @@ class Statement {
 const char kAccountColumns[] = "SELECT name, password_hash, sex, member, nickname, disabled FROM accounts";
 
 Account AccountFromRow(const Statement& row) {
-  Account account;
-  account.name = row.ColumnText(0);
-  account.passwordHash = row.ColumnText(1);
-  account.sex = static_cast<int>(row.ColumnInt(2));
-  account.member = static_cast<int>(row.ColumnInt(3));
-  account.nickname = row.ColumnText(4);
-  account.disabled = row.ColumnInt(5) != 0;
-  return account;
+  std::vector<std::string> columns;
+  for (int i = 0; i < 6; ++i) columns.push_back(row.ColumnText(i));
+  return AccountFromColumns(columns);
 }
 
 class SqliteStore : public AccountStore {
@@ -107,10 +102,8 @@ class SqliteStore : public AccountStore {
     int rc = query.Text(1, name).Step();
     if (rc == SQLITE_DONE) return StoreResult::kNotFound;
     if (rc != SQLITE_ROW) return StoreResult::kError;
-    *out = AccountLists();
-    ds::CommonSoftIds ids;
-    if (!query.ColumnIsNull(0) && CommonSoftFromText(query.ColumnText(0), &ids)) out->commonSoft = ids;
-    if (!query.ColumnIsNull(1)) out->sites = SitesFromText(query.ColumnText(1));
+    std::string soft = query.ColumnText(0), sites = query.ColumnText(1);
+    *out = ListsFromColumns(query.ColumnIsNull(0) ? nullptr : &soft, query.ColumnIsNull(1) ? nullptr : &sites);
     return StoreResult::kOk;
   }
 

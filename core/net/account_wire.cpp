@@ -39,6 +39,19 @@ bool IsMessage(std::string_view message, std::uint32_t id, std::size_t minimum) 
   return ReadU32(message, 0) == message.size() && ReadU32(message, 4) == id;
 }
 
+// Messages whose body is one int32 (185, 189).
+std::string EncodeInt32Message(std::uint32_t id, std::int32_t value) {
+  std::string message = NewMessage(id, 12);
+  PutU32(&message, 8, static_cast<std::uint32_t>(value));
+  return message;
+}
+
+bool DecodeInt32Message(std::string_view message, std::uint32_t id, std::int32_t* value) {
+  if (!IsMessage(message, id, 12)) return false;
+  *value = ReadI32(message, 8);
+  return true;
+}
+
 // The NUL-terminated text of a fixed field; false when the field holds no terminator.
 bool FieldText(std::string_view message, std::size_t offset, std::size_t size, std::string_view* text) {
   std::string_view field = message.substr(offset, size);
@@ -158,16 +171,10 @@ bool DecodeLoginAccepted(std::string_view message, LoginAccepted* out) {
   return true;
 }
 
-std::string EncodeLoginRefused(std::int32_t code) {
-  std::string message = NewMessage(kMsgLoginRefused, 12);
-  PutU32(&message, 8, static_cast<std::uint32_t>(code));
-  return message;
-}
+std::string EncodeLoginRefused(std::int32_t code) { return EncodeInt32Message(kMsgLoginRefused, code); }
 
 bool DecodeLoginRefused(std::string_view message, std::int32_t* code) {
-  if (!IsMessage(message, kMsgLoginRefused, 12)) return false;
-  *code = ReadI32(message, 8);
-  return true;
+  return DecodeInt32Message(message, kMsgLoginRefused, code);
 }
 
 bool EncodeCommonSoftUpload(std::string_view account, const CommonSoftIds& ids, std::string* out) {
@@ -297,16 +304,10 @@ void SiteTextReader::Reset() {
   finished_ = false;
 }
 
-std::string EncodeUploadResult(std::int32_t result) {
-  std::string message = NewMessage(kMsgUploadResult, 12);
-  PutU32(&message, 8, static_cast<std::uint32_t>(result));
-  return message;
-}
+std::string EncodeUploadResult(std::int32_t result) { return EncodeInt32Message(kMsgUploadResult, result); }
 
 bool DecodeUploadResult(std::string_view message, std::int32_t* result) {
-  if (!IsMessage(message, kMsgUploadResult, 12)) return false;
-  *result = ReadI32(message, 8);
-  return true;
+  return DecodeInt32Message(message, kMsgUploadResult, result);
 }
 
 }  // namespace ds
