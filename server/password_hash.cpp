@@ -8,10 +8,8 @@ bool InitPasswordHashing() { return sodium_init() >= 0; }
 
 std::string HashPassword(const std::string& md5Text, HashCost cost) {
   char out[crypto_pwhash_STRBYTES];
-  unsigned long long ops = cost == HashCost::kMinimal ? crypto_pwhash_argon2id_OPSLIMIT_MIN
-                                                      : crypto_pwhash_argon2id_OPSLIMIT_INTERACTIVE;
-  size_t memory = cost == HashCost::kMinimal ? crypto_pwhash_argon2id_MEMLIMIT_MIN
-                                             : crypto_pwhash_argon2id_MEMLIMIT_INTERACTIVE;
+  unsigned long long ops = cost == HashCost::kMinimal ? crypto_pwhash_argon2id_OPSLIMIT_MIN : 2;
+  size_t memory = cost == HashCost::kMinimal ? crypto_pwhash_argon2id_MEMLIMIT_MIN : size_t{19} << 20;
   if (crypto_pwhash_str_alg(out, md5Text.data(), md5Text.size(), ops, memory, crypto_pwhash_ALG_ARGON2ID13) != 0) {
     return std::string();
   }

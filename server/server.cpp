@@ -308,6 +308,9 @@ void Server::Dispatch(Connection& c, Session::Request request) {
   ++pending_;
   std::uint64_t id = c.id;
   std::string address = c.address;
+  // Uploads are quick store writes: they go before the logins waiting to be hashed, so a client that
+  // has logged in is not kept waiting behind everyone still logging in.
+  bool urgent = request.kind != Session::Kind::kLogin;
   workers_->Post([this, id, address, request = std::move(request)]() {
     Reply reply;
     switch (request.kind) {
@@ -328,7 +331,7 @@ void Server::Dispatch(Connection& c, Session::Request request) {
     std::uint64_t one = 1;
     ssize_t written = write(wakeFd_, &one, sizeof one);
     (void)written;
-  });
+  }, urgent);
 }
 
 void Server::HandleCompletions() {

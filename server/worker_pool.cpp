@@ -16,10 +16,14 @@ WorkerPool::~WorkerPool() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-void WorkerPool::Post(std::function<void()> job) {
+void WorkerPool::Post(std::function<void()> job, bool urgent) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    jobs_.push_back(std::move(job));
+    if (urgent) {
+      jobs_.push_front(std::move(job));
+    } else {
+      jobs_.push_back(std::move(job));
+    }
   }
   wake_.notify_one();
 }

@@ -1,4 +1,4 @@
-// A fixed set of threads running queued jobs in order of arrival.
+// A fixed set of threads running queued jobs in order of arrival; urgent jobs go before the rest.
 #pragma once
 
 #include <condition_variable>
@@ -19,7 +19,7 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  void Post(std::function<void()> job);
+  void Post(std::function<void()> job, bool urgent = false);
 
  private:
   void Run();

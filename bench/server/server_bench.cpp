@@ -1,5 +1,5 @@
 // Account server benchmark: CLIENTS concurrent clients each log in and upload a site list, against
-// corvane-server (SQLite store, Argon2id at libsodium's interactive cost) and against the floor,
+// corvane-server (SQLite store, Argon2id at the server's standard cost) and against the floor,
 // account_floor_server, which answers without storage or hashing. Then IDLE idle connections are
 // held open against each, with one login through them. Everything on 127.0.0.1; runs are bounded
 // by a deadline.
@@ -23,6 +23,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +53,21 @@ void Memory(pid_t pid, double* rss, double* peak) {
     if (line.rfind("VmRSS:", 0) == 0) *rss = std::atof(line.c_str() + 6) / 1024.0;
     if (line.rfind("VmHWM:", 0) == 0) *peak = std::atof(line.c_str() + 6) / 1024.0;
   }
+}
+
+// User and system processor time of a process, seconds.
+double CpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::size_t close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::atof(field.c_str());
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::size_t OpenDescriptors(pid_t pid) {
@@ -253,6 +270,7 @@ LoadResult RunLoad(int port, int clients, double deadlineSeconds) {
 
 struct IdleResult {
   std::size_t held = 0;
+  double rssBefore = 0;
   double rss = 0;
   double loginSeconds = -1;
 };
@@ -260,6 +278,8 @@ struct IdleResult {
 // `count` connections that never send anything, then one login through the crowd.
 IdleResult HoldIdle(const Process& server, int count) {
   IdleResult result;
+  double peak = 0;
+  Memory(server.pid, &result.rssBefore, &peak);
   std::size_t baseline = OpenDescriptors(server.pid);
   std::vector<int> fds;
   for (int i = 0; i < count; ++i) {
@@ -272,7 +292,6 @@ IdleResult HoldIdle(const Process& server, int count) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   result.held = fds.size();
-  double peak = 0;
   Memory(server.pid, &result.rss, &peak);
   Clock::time_point start = Clock::now();
   LoadResult one = RunLoad(server.port, 1, 60);
@@ -328,7 +347,7 @@ int main(int argc, char** argv) {
   struct Row {
     const char* name;
     LoadResult load;
-    double rss = 0, peak = 0;
+    double rss = 0, peak = 0, cpu = 0;
     IdleResult idle;
     int exit = 0;
   };
@@ -344,8 +363,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "server_bench: %s did not start\n", which == 0 ? "corvane-server" : "the floor");
       return 1;
     }
-    Row row{which == 0 ? "corvane-server" : "floor", {}, 0, 0, {}, 0};
-    row.load = RunLoad(p.port, clients, 600);
+    Row row{which == 0 ? "corvane-server" : "floor", {}, 0, 0, 0, {}, 0};
+    double cpuBefore = CpuSeconds(p.pid);
+    row.load = RunLoad(p.port, clients, 300);
+    row.cpu = CpuSeconds(p.pid) - cpuBefore;
     Memory(p.pid, &row.rss, &row.peak);
     row.idle = HoldIdle(p, idle);
     row.exit = Stop(p);
@@ -354,19 +375,32 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(dir);
 
   std::printf("%d clients, each logging in and uploading 12 sites; then %d idle connections\n\n", clients, idle);
-  std::printf("| server         | ok   | refused | failed | logins/s | p50 login (ms) | p99 login (ms) | p99 login+upload (ms) | peak RSS (MiB) | idle held | RSS idle (MiB) | login among idle (ms) | exit |\n");
-  std::printf("|----------------|-----:|--------:|-------:|---------:|---------------:|---------------:|----------------------:|---------------:|----------:|---------------:|----------------------:|-----:|\n");
+  std::printf("| server         |   ok | refused | failed | logins/s | p50 login (ms) | p99 login (ms) | p99 login+upload (ms) | peak RSS (MiB) | server CPU per client (ms) |\n");
+  std::printf("|----------------|-----:|--------:|-------:|---------:|---------------:|---------------:|----------------------:|---------------:|---------------------------:|\n");
   for (const Row& r : rows) {
-    std::printf("| %-14s | %4d | %7d | %6d | %8.1f | %14.1f | %14.1f | %21.1f | %14.1f | %9zu | %14.1f | %21.1f | %4d |\n", r.name,
+    std::printf("| %-14s | %4d | %7d | %6d | %8.1f | %14.1f | %14.1f | %21.1f | %14.1f | %26.2f |\n", r.name,
                 r.load.ok, r.load.refused, r.load.failed, r.load.ok / r.load.wall, 1000 * Percentile(r.load.login, 0.5),
-                1000 * Percentile(r.load.login, 0.99), 1000 * Percentile(r.load.total, 0.99), r.peak, r.idle.held,
-                r.idle.rss, 1000 * r.idle.loginSeconds, r.exit);
+                1000 * Percentile(r.load.login, 0.99), 1000 * Percentile(r.load.total, 0.99), r.peak,
+                1000 * r.cpu / std::max(1, clients));
   }
+  std::printf("\n| server         | idle held | RSS before (MiB) | RSS holding them (MiB) | KiB each | login among them (ms) |\n");
+  std::printf("|----------------|----------:|-----------------:|-----------------------:|---------:|----------------------:|\n");
+  for (const Row& r : rows) {
+    std::printf("| %-14s | %9zu | %16.1f | %22.1f | %8.2f | %21.1f |\n", r.name, r.idle.held, r.idle.rssBefore,
+                r.idle.rss, 1024 * (r.idle.rss - r.idle.rssBefore) / std::max<double>(1, r.idle.held),
+                1000 * r.idle.loginSeconds);
+  }
+  std::printf("\ncorvane-server exit status after SIGTERM: %d\n", rows[0].exit);
+  std::ifstream load("/proc/loadavg");
+  std::string loadText;
+  std::getline(load, loadText);
+  std::printf("load average at the end: %s (%u processors)\n", loadText.c_str(), std::thread::hardware_concurrency());
   const Row& ours = rows[0];
   const Row& floor = rows[1];
-  std::printf("\nratio to the floor: logins/s %.4f, p99 login %.1f\n",
+  std::printf("ratio to the floor: logins/s %.4f, p99 login %.1f, server CPU per client %.1f\n",
               (ours.load.ok / ours.load.wall) / (floor.load.ok / floor.load.wall),
-              Percentile(ours.load.login, 0.99) / std::max(1e-9, Percentile(floor.load.login, 0.99)));
+              Percentile(ours.load.login, 0.99) / std::max(1e-9, Percentile(floor.load.login, 0.99)),
+              ours.cpu / std::max(1e-9, floor.cpu));
   bool ok = ours.load.ok == clients && floor.load.ok == clients && ours.idle.held >= static_cast<std::size_t>(idle) &&
             ours.exit == 0;
   return ok ? 0 : 1;
