@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 
+#include "core/crypto/update_signature.h"
 #include "core/log/logger.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
@@ -22,6 +23,7 @@
 #include "update/update_messages.h"
 #include "update/update_settings.h"
 #include "update/update_worker.h"
+#include "update_key.h"
 
 namespace update {
 
@@ -56,6 +58,7 @@ CUpdateDlg::CUpdateDlg(std::string directory, UpdateVersions versions, std::stri
       directory_(std::move(directory)),
       versions_(versions),
       base_url_(std::move(base_url)),
+      public_key_(kBuiltInUpdateKey),
       actions_(actions),
       downloader_(downloader) {
   setWindowTitle(QStringLiteral("正在更新程序，请稍候..."));
@@ -123,8 +126,11 @@ void CUpdateDlg::Initialise() {
   job.current = versions_.current;
   job.target = versions_.target;
   job.base_url = base_url_;
+  job.public_key = public_key_;
   const std::string manifest = ds::UpdateManifestPath(directory_);
-  if (!job.manifest.Load(manifest.c_str())) {
+  // With a key, a manifest without its signature is as good as a damaged one.
+  if (!ds::UpdateVerifier(public_key_).Accepts(manifest, "update::CUpdateDlg::Initialise") ||
+      !job.manifest.Load(manifest.c_str())) {
     ds::LogWarn("update::CUpdateDlg::Initialise")("can't read the manifest %s.", manifest.c_str());
     // A manifest that is there but damaged (empty, cut off, not XML) is an error the user is
     // told about; without any manifest there is nothing to do until the window is closed.
