@@ -26,12 +26,16 @@ bool MoveInto(const std::string& from, const std::string& to) {
   return false;
 }
 
-// A task is done when it failed and cleaned up, or when its file arrived and its run has
-// reported its end with the downloader's thread gone (destroying it never waits then).
+// A task is done when it was stopped and cleaned up, or when its file arrived or the engine
+// gave up on it (a missing file, no server) and its run has reported its end with the
+// downloader's thread gone (destroying it never waits then).
 bool Done(CDownloadTask& task, bool finished) {
   if (task.Maintain()) return true;
   HttpDownloader4* downloader = task.downloader();
-  return finished && task.idle() && (downloader == nullptr || downloader->CanDelete());
+  if (!(finished || task.failed()) || !task.idle() || (downloader != nullptr && !downloader->CanDelete()))
+    return false;
+  if (!finished) task.DeleteTempPair();
+  return true;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@
 #include "app/shell/control_ids.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
+#include "core/crypto/update_signature.h"
+#include "core/log/logger.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
 #include "tests/app/corvane_fixture.h"
@@ -211,20 +214,34 @@ class UpdateCheckTest : public MainWindowTest {
     ASSERT_EQ(0, corvane_test::RunCommand("cd '" + dir_.path() + "' && mkdir pk && echo new-pack > pk/Soft15.dat && "
                                           "cd pk && zip -q ../soft15.zip Soft15.dat"));
     packet_ = corvane_test::ReadWholeFile(dir_.File("soft15.zip"));
+    window_->UpdateCheck().SetPublicKey("");  // these cases are a build without an update key
   }
   void TearDown() override {
     server_.reset();
     MainWindowTest::TearDown();
     ds::FileSystem::Instance()->Init(app_path_.c_str());
   }
+  // Serves the manifest naming `version` and the packet; files_ may add or drop files.
   void Serve(int version) {
     manifest_ = "<?xml version=\"1.0\"?><root><string name=\"" + std::to_string(version) + "\" /></root>";
+    files_["/update/packet/update.xml"] = manifest_;
+    files_["/update/packet/soft15.pkg"] = packet_;
     server_ = std::make_unique<corvane_test::HttpServer>(
         [this](const corvane_test::HttpRequest& request, corvane_test::HttpConnection& connection) {
-          corvane_test::ServeBytes(request, connection, request.path == "/update/packet/update.xml" ? manifest_ : packet_);
+          const auto file = files_.find(request.path);
+          if (file == files_.end())
+            connection.Send(corvane_test::MakeResponse(404, {}, ""));
+          else
+            corvane_test::ServeBytes(request, connection, file->second);
         });
     ASSERT_TRUE(server_->Start());
     setenv("CORVANE_UPDATE_URL", server_->Url("/update/packet").c_str(), 1);
+  }
+  // The detached signature of `bytes` by `secret_key`, as the signing tool makes it.
+  std::string SignatureOf(const std::string& bytes, const std::string& secret_key) {
+    corvane_test::WriteWholeFile(dir_.File("to-sign"), bytes);
+    EXPECT_TRUE(ds::SignFile(secret_key, dir_.File("to-sign"), dir_.File("to-sign.sig")));
+    return corvane_test::ReadWholeFile(dir_.File("to-sign.sig"));
   }
   bool Pump(const std::function<bool()>& done, int timeout_ms = 20000) {
     return corvane_test::CorvaneCopy::WaitFor([&] {
@@ -236,6 +253,7 @@ class UpdateCheckTest : public MainWindowTest {
   std::string app_path_;
   std::string manifest_;
   std::string packet_;
+  std::map<std::string, std::string> files_;
   std::unique_ptr<corvane_test::HttpServer> server_;
 };
 
@@ -298,6 +316,48 @@ TEST_F(UpdateCheckTest, SystemWideInstallNeverOffersTheUpdateButTakesThePacket) 
   EXPECT_TRUE(window_->IsWindowEnabled());
   EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(ds::JoinPath(work, "Soft15.dat")));
   EXPECT_FALSE(ds::PathExists(ds::JoinPath(program, "Soft15.dat")));
+}
+
+// With an update key: signed files are taken, and a manifest signed by another key or a packet
+// without a signature is refused (logged, deleted, nothing installed, nothing asked).
+TEST_F(UpdateCheckTest, WithAKeyOnlyTheKeysSignaturesAreTaken) {
+  std::string key, secret, other_key, other_secret;
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&key, &secret));
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&other_key, &other_secret));
+  struct Capture : ds::LogOutBase {
+    void Print(const char* line) override { text += line; }
+    bool IsInMe(const char*) override { return true; }
+    std::string text;
+  } log;
+  ds::LoggerHolder::Instance()->AddAppender(&log);
+  window_->UpdateCheck().SetPublicKey(key);
+  Serve(15);
+  files_["/update/packet/update.xml.sig"] = SignatureOf(manifest_, other_secret);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running() && window_->UpdateCheck().started(); }));
+  QApplication::processEvents();
+  ds::LoggerHolder::Instance()->RemoveAppender(&log);
+  EXPECT_FALSE(window_->QuestionBox()->isVisible());
+  EXPECT_EQ(1, window_->UpdateCheck().server_version());
+  EXPECT_FALSE(ds::PathExists(dir_.File("Update.xml")));
+  EXPECT_FALSE(ds::PathExists(dir_.File("Soft15.dat")));
+  EXPECT_FALSE(ds::PathExists(dir_.File("soft15.pkg")));
+  EXPECT_NE(std::string::npos, log.text.find("update.xml is not signed by the update key; refused."));
+  EXPECT_NE(std::string::npos, log.text.find("soft15.pkg has no signature; refused."));
+
+  // The same files signed by the key: the packet goes in and the question comes.
+  window_.reset();
+  window_ = std::make_unique<CCorvaneDlg>();
+  window_->UpdateCheck().SetPublicKey(key);
+  files_["/update/packet/update.xml.sig"] = SignatureOf(manifest_, secret);
+  files_["/update/packet/soft15.pkg.sig"] = SignatureOf(packet_, secret);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running(); }));
+  EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  // The updater checks the manifest again, so its signature comes along.
+  EXPECT_EQ(ds::SignatureCheck::kValid,
+            ds::UpdateVerifier(key).Check(dir_.File("Update.xml"), dir_.File("Update.xml.sig")));
 }
 
 }  // namespace
