@@ -85,6 +85,7 @@ void CUpdateCheck::StartFetch(int slot, const std::string& url, ds::MsgHandle ow
   task = std::make_unique<CDownloadTask>();
   task->SetQueue(queue);
   task->Attach(owner, &record);
+  if (start_hook_) start_hook_(record);
   task->RequestStart();
 }
 

@@ -7,6 +7,7 @@
 // refused: logged and deleted, nothing installed, nothing asked.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,9 @@ class CUpdateCheck {
   // The key files must be signed with (hexadecimal), "" to accept unsigned files. The built-in
   // key unless set before Start().
   void SetPublicKey(const std::string& key_hex) { key_ = key_hex; }
+  // Called with each internal record just before its download starts (tests look at the
+  // download folder then).
+  void SetStartHook(std::function<void(const SoftwareState&)> hook) { start_hook_ = std::move(hook); }
 
   // Starts the downloads on the first call; later calls do nothing. Stale pieces of earlier
   // runs' downloads are deleted first, so every file is fetched from its beginning.
@@ -73,6 +77,7 @@ class CUpdateCheck {
   bool handled_[2] = {false, false};
   int server_version_ = 1;
   std::string key_;
+  std::function<void(const SoftwareState&)> start_hook_;
   std::string work_path_;
   std::string packet_name_;
   Fetch fetches_[kSlotCount];

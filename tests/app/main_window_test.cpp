@@ -209,8 +209,16 @@ class UpdateCheckTest : public MainWindowTest {
     ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
     corvane_test::WriteWholeFile(dir_.File("update"), "#!/bin/sh\necho \"$@\" > updater-args.txt\n");
     ::chmod(dir_.File("update").c_str(), 0755);
-    // A stale piece of an earlier manifest would otherwise be resumed.
-    MakeFile("setup/Temp/update.xml.tmp", std::string(4096, 'x'));
+    // Stale pieces of an earlier run would otherwise be resumed: the check deletes them before
+    // it starts any download (the task would only clean up its own pair once started).
+    for (const char* stale : {"update.xml.tmp", "update.xml.rd2", "soft15.pkg.tmp", "soft15.pkg.rd2"})
+      MakeFile(std::string("setup/Temp/") + stale, std::string(4096, 'x'));
+    window_->UpdateCheck().SetStartHook([this](const SoftwareState& record) {
+      const std::string name = record.url.substr(record.url.rfind('/') + 1);
+      for (const char* suffix : {".tmp", ".rd2"})
+        stale_left_ += ds::PathExists(dir_.File("setup/Temp/" + name + suffix)) ? 1 : 0;
+      ++starts_;
+    });
     ASSERT_EQ(0, corvane_test::RunCommand("cd '" + dir_.path() + "' && mkdir pk && echo new-pack > pk/Soft15.dat && "
                                           "cd pk && zip -q ../soft15.zip Soft15.dat"));
     packet_ = corvane_test::ReadWholeFile(dir_.File("soft15.zip"));
@@ -254,6 +262,8 @@ class UpdateCheckTest : public MainWindowTest {
   std::string manifest_;
   std::string packet_;
   std::map<std::string, std::string> files_;
+  int stale_left_ = 0;  // stale pieces still there when a download started
+  int starts_ = 0;
   std::unique_ptr<corvane_test::HttpServer> server_;
 };
 
@@ -264,6 +274,8 @@ TEST_F(UpdateCheckTest, SameVersionAsksNothingAndThePacketArrives) {
   EXPECT_EQ(14, window_->UpdateCheck().server_version());
   EXPECT_FALSE(window_->QuestionBox()->isVisible());
   EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  EXPECT_EQ(2, starts_);
+  EXPECT_EQ(0, stale_left_);
   // Later ticks start nothing more.
   const int requests = server_->request_count();
   Pump([] { return false; }, 2000);  // 50 ticks
