@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,35 @@ int CCorvaneDlg::OnInitDialog() {
     }
   }
 
+  AddTrayIcon();
+  if (!instance_name_.empty()) {
+    instance_server_ = new shell::CInstanceServer([this](const std::string& text) { HandleForwarded(text); }, this);
+    if (!instance_server_->Listen(instance_name_.c_str()))
+      ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
+  }
+  version_->SetWindowText((std::string("当前版本：") + kProgramVersion).c_str());
+  quick_product_->setVisible(false);  // until the catalogue names its program
+  OpenPage(kHome);
+  if (!defer_loading_) {
+    LoadSoftware();
+  } else {
+    // The window takes no input until the catalogue is there; a window that stays hidden (or is
+    // never painted) loads at once.
+    EnableWindow(false);
+    QTimer::singleShot(show_allowed_ ? kLoadFallbackMs : 0, this, [this] { LoadSoftware(); });
+  }
+  return 1;
+}
+
+void CCorvaneDlg::paintEvent(QPaintEvent* event) {
+  VEXO_Dialog::paintEvent(event);
+  // The first frame is out once this paint is flushed: the rest of the start-up follows it.
+  if (defer_loading_ && !software_loaded_) QTimer::singleShot(0, this, [this] { LoadSoftware(); });
+}
+
+void CCorvaneDlg::LoadSoftware() {
+  if (software_loaded_ || exiting_) return;
+  software_loaded_ = true;
   if (software_->LoadCategories() && software_->LoadCommonCategories()) software_->BuildStates();
   software_->DetectAll();
   software_->ScanInterruptedDownloads(software_->DownloadDir());
@@ -124,17 +154,9 @@ int CCorvaneDlg::OnInitDialog() {
 
   shell::ReplaceUpdater(ds::FileSystem::Instance()->GetAppPath());
   SetTimer(kTimerMain, 40);
-  AddTrayIcon();
-  if (!instance_name_.empty()) {
-    instance_server_ = new shell::CInstanceServer([this](const std::string& text) { HandleForwarded(text); }, this);
-    if (!instance_server_->Listen(instance_name_.c_str()))
-      ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
-  }
-  version_->SetWindowText((std::string("当前版本：") + kProgramVersion).c_str());
   // The product button needs the catalogue program it starts.
   quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
-  OpenPage(kHome);
-  return 1;
+  if (defer_loading_) EnableWindow(true);
 }
 
 void CCorvaneDlg::CreateControls() {

@@ -104,6 +104,36 @@ TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
   EXPECT_EQ("欢迎使用Kiv软件管理", window_->StatusText(0));
 }
 
+// The program's start: the catalogue loads after the first frame, and until then the window
+// takes no input; a hidden start loads too.
+TEST_F(MainWindowTest, DeferredLoadingFollowsTheFirstPaintAndBlocksInputMeanwhile) {
+  window_->SetDeferredLoading(true);
+  window_->Create();
+  EXPECT_FALSE(window_->IsSoftwareLoaded());
+  EXPECT_EQ(nullptr, window_->Software().FindState(28));
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
+  ASSERT_TRUE(corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsSoftwareLoaded();
+  }, 10000));
+  EXPECT_NE(nullptr, window_->Software().FindState(28));
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kAll, window_->CurrentPage());
+  EXPECT_NE("0款常用软件", window_->StatusText(0));
+
+  window_.reset();
+  window_ = std::make_unique<CCorvaneDlg>();
+  window_->SetDeferredLoading(true);
+  window_->SetShowAllowed(false);
+  window_->Create();
+  ASSERT_TRUE(corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsSoftwareLoaded();
+  }, 10000));
+  EXPECT_FALSE(window_->isVisible());
+}
+
 TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
   const std::string file = MakeFile("doc.txt");
   window_->SetShowAllowed(false);
