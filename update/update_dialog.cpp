@@ -23,6 +23,7 @@
 #include "update/update_messages.h"
 #include "update/update_settings.h"
 #include "update/update_worker.h"
+#include "vexo/ui/dialog/window_messages.h"
 #include "update_key.h"
 
 namespace update {
@@ -214,6 +215,11 @@ void CUpdateDlg::HandleMessage(unsigned message, ds::WParam wparam, ds::LParam l
       break;
     case kMsgTrayNotify:
       OnTray(lparam);
+      break;
+    case vexo_msg::kMsgTrayHostBack:  // the tray host restarted: the icon goes in again
+      tray_.ClearInfo();
+      tray_.Init(kTrayIconId, &icon_, "更新程序", GetHandle(), kMsgTrayNotify);
+      hide_button_->setEnabled(tray_.IsAdded());
       break;
     default:
       break;

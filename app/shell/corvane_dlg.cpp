@@ -30,6 +30,7 @@
 #include "core/text/path.h"
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/render/icon.h"
+#include "vexo/ui/render/image.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
@@ -97,7 +98,7 @@ void CCorvaneDlg::setVisible(bool visible) {
 
 int CCorvaneDlg::OnInitDialog() {
   setWindowTitle(QStringLiteral("Kiv软件"));
-  if (VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png")) setWindowIcon(icon->GetQIcon());
+  if (VEXO_Icon* icon = LogoIcon()) setWindowIcon(icon->GetQIcon());
   if (VEXO_Image* background = Image("img/bg.png")) SetImage(background, 220, 781, kTitleHeight, kPageBottom);
   SetTitleHeight(kTitleHeight);
   resize(kNormalWidth, kNormalHeight);
@@ -354,8 +355,19 @@ void CCorvaneDlg::ExitProcedure() {
   EndDialog(IDOK);
 }
 
+VEXO_Icon* CCorvaneDlg::LogoIcon() {
+  // A loose file in the work path wins; an installation has the logo only in its pack.
+  if (VEXO_Icon* loose = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png")) return loose;
+  if (!logo_) {
+    VEXO_Image* image = Image("img/logo.png");
+    if (image == nullptr || image->GetQImage().isNull()) return nullptr;
+    logo_ = std::make_unique<VEXO_Icon>(std::vector<QImage>{image->GetQImage()});
+  }
+  return logo_.get();
+}
+
 void CCorvaneDlg::AddTrayIcon() {
-  VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png");
+  VEXO_Icon* icon = LogoIcon();
   tray_.ClearInfo();
   tray_.Init(kTrayIconId, icon, "Kiv软件管理", GetHandle(), kMsgTray);
 }
@@ -657,6 +669,9 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       return 1;
     case kMsgTray:
       OnTray(lparam);
+      return 1;
+    case vexo_msg::kMsgTrayHostBack:  // the tray host restarted: the icon goes in again
+      AddTrayIcon();
       return 1;
     case kMsgStartUpdater:
       // Only the update question's OK starts the updater, never a notice's OK.

@@ -20,6 +20,7 @@ class DownloadQueue;
 class SoftwareMgr;
 class VEXO_Button;
 class VEXO_Edit;
+class VEXO_Icon;
 class VEXO_Label;
 
 namespace shell {
@@ -98,6 +99,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   void HideToTray();
   void ToggleMaximise();
   void AddTrayIcon();
+  VEXO_Icon* LogoIcon();
   void QuickLaunch(int id_or_zero, const char* name, const char* label, bool product);
   void ShowNotice(const std::string& text);
   void ShowQuestion(const std::string& text, unsigned ok_id, int program_id);
@@ -124,6 +126,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::unique_ptr<CDlgSysMsg> question_;
   QPointer<QMenu> tray_menu_;
   ds::TrayIcon tray_;
+  std::unique_ptr<VEXO_Icon> logo_;  // the window's and tray's icon, made from the pack's logo
   shell::Pager pager_;
   shell::CInstanceServer* instance_server_ = nullptr;
   std::string instance_name_;

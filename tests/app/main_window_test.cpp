@@ -81,6 +81,7 @@ class MainWindowTest : public corvane_test::CatalogueFixture {
 TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
   window_->Create();
   EXPECT_EQ("Kiv软件", window_->windowTitle().toStdString());
+  EXPECT_FALSE(window_->windowIcon().isNull());  // the pack's logo, also the tray's icon
   EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
   EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
   EXPECT_EQ(0u, window_->VersionText().find("当前版本："));
@@ -167,6 +168,36 @@ TEST_F(MainWindowTest, TrayMenuHasTheSwitchUserEntryOnlyWhileLoggedIn) {
   ASSERT_EQ(5, actions.size());
   EXPECT_EQ("切换用户", actions[3]->text().toStdString());
   window_->TrayMenu()->hide();
+}
+
+// The tray icon through a tray that has no host at first: the one-second retry adds it once a
+// host is there, and a host that restarts gets it again.
+TEST_F(MainWindowTest, TrayIconIsRetriedUntilAddedAndAddedAgainWhenTheHostRestarts) {
+  struct Tray : ds::ITrayShell {
+    int NotifyIcon(int action, const ds::TrayIcon&) override {
+      if (action == ds::NIM_ADD && host) ++adds;
+      return action == ds::NIM_DELETE || host ? 1 : 0;
+    }
+    bool host = false;
+    int adds = 0;
+  } tray;
+  ds::SetTrayShell(&tray);
+  window_->Create();
+  EXPECT_FALSE(window_->IsTrayAdded());
+  tray.host = true;
+  const bool added = corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsTrayAdded();
+  }, 10000);
+  EXPECT_TRUE(added);
+  EXPECT_EQ(1, tray.adds);
+  // The tray adapter's notice that a (new) host appeared.
+  window_->PostMessage(vexo_msg::kMsgTrayHostBack);
+  QApplication::processEvents();
+  EXPECT_EQ(2, tray.adds);
+  EXPECT_TRUE(window_->IsTrayAdded());
+  window_.reset();
+  ds::SetTrayShell(nullptr);
 }
 
 TEST_F(MainWindowTest, CloseWithoutTrayHostMinimisesAndKeepsRunning) {
