@@ -19,6 +19,7 @@
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
+#include "app/shell/split_bar.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
 #include "core/crypto/update_signature.h"
@@ -133,6 +134,38 @@ TEST_F(MainWindowTest, DeferredLoadingFollowsTheFirstPaintAndBlocksInputMeanwhil
     return window_->IsSoftwareLoaded();
   }, 10000));
   EXPECT_FALSE(window_->isVisible());
+}
+
+// The download list's splitter bar: the toggle tells its page and switches its image, the
+// show-all button tells the main window.
+TEST_F(MainWindowTest, SplitterBarTellsItsPageAndTheMainWindow) {
+  struct Page : VEXO_Dialog {
+    Page() : VEXO_Dialog(nullptr, kTopLevel) { resize(640, 300); }
+    ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
+      if (message == CSplitdlg::kMsgToggleList) ++toggles;
+      return VEXO_Dialog::WindowProc(message, wparam, lparam);
+    }
+    int toggles = 0;
+  } page;
+  auto main = std::make_shared<ds::RecordingTarget>();
+  const ds::MsgHandle main_handle = ds::RegisterMessageTarget(main);
+  CSplitdlg bar(&page, main_handle);
+  page.show();
+  QWidget* toggle = bar.FindWidget(CSplitdlg::kIdToggle);
+  const QImage shown = toggle->grab().toImage();
+  Click(toggle);
+  QApplication::processEvents();
+  EXPECT_EQ(1, page.toggles);
+  EXPECT_FALSE(bar.IsListShown());
+  EXPECT_NE(shown, toggle->grab().toImage());
+  Click(toggle);
+  QApplication::processEvents();
+  EXPECT_EQ(2, page.toggles);
+  EXPECT_EQ(shown, toggle->grab().toImage());
+  EXPECT_EQ(0u, main->Count(kMsgShowAllDownloads));
+  Click(bar.FindWidget(CSplitdlg::kIdShowAll));
+  EXPECT_EQ(1u, main->Count(kMsgShowAllDownloads));
+  ds::UnregisterMessageTarget(main_handle);
 }
 
 TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
