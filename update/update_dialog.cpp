@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 
+#include "core/crypto/update_signature.h"
 #include "core/log/logger.h"
 #include "core/text/path.h"
 #include "core/platform/process.h"
@@ -22,6 +23,8 @@
 #include "update/update_messages.h"
 #include "update/update_settings.h"
 #include "update/update_worker.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "update_key.h"
 
 namespace update {
 
@@ -62,6 +65,7 @@ CUpdateDlg::CUpdateDlg(std::string directory, UpdateVersions versions, std::stri
       directory_(std::move(directory)),
       versions_(versions),
       base_url_(std::move(base_url)),
+      public_key_(kBuiltInUpdateKey),
       actions_(actions),
       downloader_(downloader) {
   setWindowTitle(QStringLiteral("正在更新程序，请稍候..."));
@@ -129,8 +133,11 @@ void CUpdateDlg::Initialise() {
   job.current = versions_.current;
   job.target = versions_.target;
   job.base_url = base_url_;
+  job.public_key = public_key_;
   const std::string manifest = ds::UpdateManifestPath(directory_);
-  if (!job.manifest.Load(manifest.c_str())) {
+  // With a key, a manifest without its signature is as good as a damaged one.
+  if (!ds::UpdateVerifier(public_key_).Accepts(manifest, "update::CUpdateDlg::Initialise") ||
+      !job.manifest.Load(manifest.c_str())) {
     ds::LogWarn("update::CUpdateDlg::Initialise")("can't read the manifest %s.", manifest.c_str());
     // A manifest that is there but damaged (empty, cut off, not XML) is an error the user is
     // told about; without any manifest there is nothing to do until the window is closed.
@@ -214,6 +221,11 @@ void CUpdateDlg::HandleMessage(unsigned message, ds::WParam wparam, ds::LParam l
       break;
     case kMsgTrayNotify:
       OnTray(lparam);
+      break;
+    case vexo_msg::kMsgTrayHostBack:  // the tray host restarted: the icon goes in again
+      tray_.ClearInfo();
+      tray_.Init(kTrayIconId, &icon_, "更新程序", GetHandle(), kMsgTrayNotify);
+      hide_button_->setEnabled(tray_.IsAdded());
       break;
     default:
       break;

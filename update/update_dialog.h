@@ -59,8 +59,12 @@ class CUpdateDlg : public QDialog, public VEXO_MessageWindow {
   // Initialises the window (tray icon, bars, manifest, worker), shows it and runs until the
   // window ends. Hiding does not end it. Returns QDialog::Accepted or QDialog::Rejected.
   int RunModal();
-  // The initialisation RunModal starts with; the worker runs when the manifest was read.
+  // The initialisation RunModal starts with; the worker runs when the manifest was read (and,
+  // with a key, verified).
   void Initialise();
+  // The key the manifest and packets must be signed with (hexadecimal), "" to accept unsigned
+  // ones. The built-in key unless set before Initialise().
+  void SetPublicKey(std::string key_hex) { public_key_ = std::move(key_hex); }
   // Asks the worker to stop and waits up to `ms` for it. True when it has ended.
   bool StopWorker(std::uint32_t ms);
 
@@ -87,6 +91,7 @@ class CUpdateDlg : public QDialog, public VEXO_MessageWindow {
   std::string directory_;
   UpdateVersions versions_;
   std::string base_url_;
+  std::string public_key_;
   UpdateDialogActions* actions_;
   IPacketDownloader* downloader_;
   VEXO_Icon icon_;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "core/crypto/update_signature.h"
 #include "core/log/logger.h"
 #include "core/zip/packet_checksum.h"
 #include "core/text/path.h"
@@ -18,6 +19,7 @@ namespace update {
 namespace {
 
 constexpr char kTempName[] = "temp.dat";
+constexpr char kTempSignatureName[] = "temp.sig";
 
 std::string RealPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -90,6 +92,7 @@ void UpdateWorker::Post(unsigned message, long long wparam, long long lparam) {
 }
 
 void UpdateWorker::OnProgress(std::int64_t so_far, std::int64_t expected) {
+  if (fetching_signature_) return;
   // Only changes of the bar are worth a message; curl reports many times a second.
   const int percent = ProgressPercent(so_far, expected);
   if (percent == last_percent_) return;
@@ -103,11 +106,19 @@ int UpdateWorker::RetryWaitMs(int attempt) const {
   return static_cast<int>(wait < kMaxRetryWaitMs ? wait : kMaxRetryWaitMs);
 }
 
+bool UpdateWorker::Verifies(const std::string& packet, const std::string& checksum) const {
+  return ds::VerifyPacketFile(packet.c_str(), checksum) &&
+         ds::UpdateVerifier(job_.public_key).Accepts(packet, "update::UpdateWorker::FetchPacket");
+}
+
 UpdateWorker::Fetch UpdateWorker::FetchPacket(int number, int k, int total, int& failures) {
   const std::string local = ds::JoinPath(job_.directory, ds::PacketFileName(number));
+  const std::string signature = ds::SignatureFileOf(local);
   const std::string temp = ds::JoinPath(job_.directory, kTempName);
+  const std::string temp_signature = ds::JoinPath(job_.directory, kTempSignatureName);
   const std::string url = PacketUrl(job_.base_url, number);
   const std::string checksum = job_.manifest.ChecksumOf(number);
+  const bool signed_packets = !job_.public_key.empty();
   bool fresh = false;
   int download_failures = 0;
   for (;;) {
@@ -116,21 +127,30 @@ UpdateWorker::Fetch UpdateWorker::FetchPacket(int number, int k, int total, int&
 
     // A packet left by an earlier run is used again when it still verifies.
     if (ds::PathExists(local)) {
-      if (ds::VerifyPacketFile(local.c_str(), checksum)) return Fetch::kDone;
+      if (Verifies(local, checksum)) return Fetch::kDone;
       ::unlink(local.c_str());
+      ::unlink(signature.c_str());
     }
 
     last_percent_ = -1;
     bool fetched = downloader_->Download(url, temp, fresh, this) != 0;
+    // The signature comes first into place: a packet on disk always has the one fetched with it.
+    if (fetched && signed_packets) {
+      fetching_signature_ = true;  // stoppable, but not shown as the packet's progress
+      fetched = downloader_->Download(ds::SignatureFileOf(url), temp_signature, fresh, this) != 0 &&
+                ::rename(temp_signature.c_str(), signature.c_str()) == 0;
+      fetching_signature_ = false;
+      if (!fetched) ::unlink(temp_signature.c_str());
+    }
     if (fetched && ::rename(temp.c_str(), local.c_str()) != 0) {
       ds::LogWarn("update::UpdateWorker::FetchPacket")("can't rename %s to %s.", temp.c_str(),
                                                        local.c_str());
-      ::unlink(temp.c_str());
       fetched = false;
     }
     if (!fetched) {
-      // No connection, an error status, a broken transfer: tried again after growing pauses,
-      // a bounded number of times, and then the user is told.
+      ::unlink(temp.c_str());
+      // No connection, an error status, a broken transfer, no signature: tried again after
+      // growing pauses, a bounded number of times, and then the user is told.
       if (stop_) return Fetch::kStopped;
       if (++download_failures >= kMaxDownloadAttempts) {
         ds::LogWarn("update::UpdateWorker::FetchPacket")("giving up on %s after %d attempts.",
@@ -140,13 +160,14 @@ UpdateWorker::Fetch UpdateWorker::FetchPacket(int number, int k, int total, int&
       if (!WaitFor(RetryWaitMs(download_failures))) return Fetch::kStopped;
       continue;
     }
-    if (ds::VerifyPacketFile(local.c_str(), checksum)) {
+    if (Verifies(local, checksum)) {
       failures = 0;
       return Fetch::kDone;
     }
-    ds::LogWarn("update::UpdateWorker::FetchPacket")("packet %s does not match the manifest.",
+    ds::LogWarn("update::UpdateWorker::FetchPacket")("packet %s does not match the manifest or its signature.",
                                                      url.c_str());
     ::unlink(local.c_str());
+    ::unlink(signature.c_str());
     ::unlink(temp.c_str());
     fresh = true;  // the next copy must not come from a cache
     if (++failures >= kMaxVerifyFailures) return Fetch::kError;

@@ -1,5 +1,5 @@
 // The updater's worker: fetches and verifies packets c+1 ... s (all of which the manifest must
-// list), waits for the main program to end, installs the packets in ascending order and
+// list; with a key, each with its signature "s<N>.pkg.sig"), waits for the main program to end, installs the packets in ascending order and
 // reports to the window by posted messages (update_messages.h). It reads only what it was
 // given at construction and never touches the window itself.
 #pragma once
@@ -24,6 +24,8 @@ struct UpdateJob {
   int target = 0;         // s
   std::string base_url;   // packet base URL, see PacketUrl
   ds::UpdateManifest manifest;
+  // The key packets must be signed with (hexadecimal), "" to accept unsigned packets.
+  std::string public_key;
 };
 
 class UpdateWorker : private UpdateDownloadCallback {
@@ -63,6 +65,8 @@ class UpdateWorker : private UpdateDownloadCallback {
  private:
   enum class Fetch { kDone, kError, kStopped };
   Fetch FetchPacket(int number, int k, int total, int& failures);
+  // The packet matches the manifest's checksum and, with a key, its signature beside it.
+  bool Verifies(const std::string& packet, const std::string& checksum) const;
   int RetryWaitMs(int attempt) const;
   bool WaitFor(int ms);  // false when stopped meanwhile
   void Post(unsigned message, long long wparam, long long lparam);
@@ -81,6 +85,7 @@ class UpdateWorker : private UpdateDownloadCallback {
   std::condition_variable wake_;
   ds::ThreadHandle thread_ = nullptr;
   int last_percent_ = -1;
+  bool fetching_signature_ = false;
 };
 
 // True while a process running the main program from `directory` exists.

@@ -173,6 +173,7 @@ int CCorvaneApp::Run(int argc, char** argv) {
   {
     CCorvaneDlg window;
     window.SetInstanceName(shell::kMutexName);
+    window.SetDeferredLoading(true);
     QObject signal_watch;
     WatchExitSignals(window, &signal_watch);
     shell::FirstPaintProbe::Install(&window);  // the start-up benchmark only

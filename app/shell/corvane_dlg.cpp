@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@
 #include "core/text/path.h"
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/render/icon.h"
+#include "vexo/ui/render/image.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
@@ -96,7 +98,7 @@ void CCorvaneDlg::setVisible(bool visible) {
 
 int CCorvaneDlg::OnInitDialog() {
   setWindowTitle(QStringLiteral("Kiv软件"));
-  if (VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png")) setWindowIcon(icon->GetQIcon());
+  if (VEXO_Icon* icon = LogoIcon()) setWindowIcon(icon->GetQIcon());
   if (VEXO_Image* background = Image("img/bg.png")) SetImage(background, 220, 781, kTitleHeight, kPageBottom);
   SetTitleHeight(kTitleHeight);
   resize(kNormalWidth, kNormalHeight);
@@ -116,6 +118,35 @@ int CCorvaneDlg::OnInitDialog() {
     }
   }
 
+  AddTrayIcon();
+  if (!instance_name_.empty()) {
+    instance_server_ = new shell::CInstanceServer([this](const std::string& text) { HandleForwarded(text); }, this);
+    if (!instance_server_->Listen(instance_name_.c_str()))
+      ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
+  }
+  version_->SetWindowText((std::string("当前版本：") + kProgramVersion).c_str());
+  quick_product_->setVisible(false);  // until the catalogue names its program
+  OpenPage(kHome);
+  if (!defer_loading_) {
+    LoadSoftware();
+  } else {
+    // The window takes no input until the catalogue is there; a window that stays hidden (or is
+    // never painted) loads at once.
+    EnableWindow(false);
+    QTimer::singleShot(show_allowed_ ? kLoadFallbackMs : 0, this, [this] { LoadSoftware(); });
+  }
+  return 1;
+}
+
+void CCorvaneDlg::paintEvent(QPaintEvent* event) {
+  VEXO_Dialog::paintEvent(event);
+  // The first frame is out once this paint is flushed: the rest of the start-up follows it.
+  if (defer_loading_ && !software_loaded_) QTimer::singleShot(0, this, [this] { LoadSoftware(); });
+}
+
+void CCorvaneDlg::LoadSoftware() {
+  if (software_loaded_ || exiting_) return;
+  software_loaded_ = true;
   if (software_->LoadCategories() && software_->LoadCommonCategories()) software_->BuildStates();
   software_->DetectAll();
   software_->ScanInterruptedDownloads(software_->DownloadDir());
@@ -124,17 +155,9 @@ int CCorvaneDlg::OnInitDialog() {
 
   shell::ReplaceUpdater(ds::FileSystem::Instance()->GetAppPath());
   SetTimer(kTimerMain, 40);
-  AddTrayIcon();
-  if (!instance_name_.empty()) {
-    instance_server_ = new shell::CInstanceServer([this](const std::string& text) { HandleForwarded(text); }, this);
-    if (!instance_server_->Listen(instance_name_.c_str()))
-      ds::LogWarn("CCorvaneDlg::OnInitDialog")("can't listen for a second start.");
-  }
-  version_->SetWindowText((std::string("当前版本：") + kProgramVersion).c_str());
   // The product button needs the catalogue program it starts.
   quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
-  OpenPage(kHome);
-  return 1;
+  if (defer_loading_) EnableWindow(true);
 }
 
 void CCorvaneDlg::CreateControls() {
@@ -332,8 +355,19 @@ void CCorvaneDlg::ExitProcedure() {
   EndDialog(IDOK);
 }
 
+VEXO_Icon* CCorvaneDlg::LogoIcon() {
+  // A loose file in the work path wins; an installation has the logo only in its pack.
+  if (VEXO_Icon* loose = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png")) return loose;
+  if (!logo_) {
+    VEXO_Image* image = Image("img/logo.png");
+    if (image == nullptr || image->GetQImage().isNull()) return nullptr;
+    logo_ = std::make_unique<VEXO_Icon>(std::vector<QImage>{image->GetQImage()});
+  }
+  return logo_.get();
+}
+
 void CCorvaneDlg::AddTrayIcon() {
-  VEXO_Icon* icon = VEXO_ResourceMgr::Instance()->GetIcon("/img/logo.png");
+  VEXO_Icon* icon = LogoIcon();
   tray_.ClearInfo();
   tray_.Init(kTrayIconId, icon, "Kiv软件管理", GetHandle(), kMsgTray);
 }
@@ -635,6 +669,9 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       return 1;
     case kMsgTray:
       OnTray(lparam);
+      return 1;
+    case vexo_msg::kMsgTrayHostBack:  // the tray host restarted: the icon goes in again
+      AddTrayIcon();
       return 1;
     case kMsgStartUpdater:
       // Only the update question's OK starts the updater, never a notice's OK.

@@ -20,6 +20,7 @@ class DownloadQueue;
 class SoftwareMgr;
 class VEXO_Button;
 class VEXO_Edit;
+class VEXO_Icon;
 class VEXO_Label;
 
 namespace shell {
@@ -45,6 +46,10 @@ class CCorvaneDlg : public VEXO_Dialog {
   // A file waiting for the association chooser.
   void QueueAssociationFile(const std::string& path) { pending_files_.push_back(path); }
   const std::deque<std::string>& PendingAssociationFiles() const { return pending_files_; }
+  // Loads the catalogue, detects programs and restores downloads after the window's first paint
+  // instead of before it (the program's start-up; tests load at once).
+  void SetDeferredLoading(bool defer) { defer_loading_ = defer; }
+  bool IsSoftwareLoaded() const { return software_loaded_; }
   // Listens for second starts on the local socket of `mutex_name` from initialisation on.
   void SetInstanceName(const std::string& mutex_name) { instance_name_ = mutex_name; }
   // What a second start forwarded: "" brings the window forward, "/a <file>" queues the file.
@@ -79,10 +84,12 @@ class CCorvaneDlg : public VEXO_Dialog {
   int OnInitDialog() override;
   void OnClose() override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void CreateControls();
   void CreatePages();
+  void LoadSoftware();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -92,6 +99,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   void HideToTray();
   void ToggleMaximise();
   void AddTrayIcon();
+  VEXO_Icon* LogoIcon();
   void QuickLaunch(int id_or_zero, const char* name, const char* label, bool product);
   void ShowNotice(const std::string& text);
   void ShowQuestion(const std::string& text, unsigned ok_id, int program_id);
@@ -118,12 +126,16 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::unique_ptr<CDlgSysMsg> question_;
   QPointer<QMenu> tray_menu_;
   ds::TrayIcon tray_;
+  std::unique_ptr<VEXO_Icon> logo_;  // the window's and tray's icon, made from the pack's logo
   shell::Pager pager_;
   shell::CInstanceServer* instance_server_ = nullptr;
   std::string instance_name_;
   std::deque<std::string> pending_files_;
   int current_page_ = -1;
   bool show_allowed_ = true;
+  bool defer_loading_ = false;
+  bool software_loaded_ = false;
+  static constexpr int kLoadFallbackMs = 2000;
   bool exiting_ = false;
   bool maximised_ = false;
   bool logged_in_ = false;

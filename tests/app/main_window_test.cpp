@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,12 @@
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
+#include "app/shell/split_bar.h"
 #include "app/shell/startup_files.h"
 #include "core/platform/program_paths.h"
 #include "app/shell/update_check.h"
+#include "core/crypto/update_signature.h"
+#include "core/log/logger.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
 #include "tests/app/corvane_fixture.h"
@@ -79,6 +83,7 @@ class MainWindowTest : public corvane_test::CatalogueFixture {
 TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
   window_->Create();
   EXPECT_EQ("Kiv软件", window_->windowTitle().toStdString());
+  EXPECT_FALSE(window_->windowIcon().isNull());  // the pack's logo, also the tray's icon
   EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
   EXPECT_FALSE(window_->PageButton(CCorvaneDlg::kHome)->isEnabled());
   EXPECT_EQ(0u, window_->VersionText().find("当前版本："));
@@ -100,6 +105,64 @@ TEST_F(MainWindowTest, PageButtonsSwitchPagesAndMarkTheCurrentOne) {
   Click(window_->PageButton(CCorvaneDlg::kCommon));
   EXPECT_FALSE(Control(kSearchEdit)->isVisible());
   EXPECT_EQ("欢迎使用Kiv软件管理", window_->StatusText(0));
+}
+
+// The program's start: the catalogue loads after the first frame, and until then the window
+// takes no input; a hidden start loads too.
+TEST_F(MainWindowTest, DeferredLoadingFollowsTheFirstPaintAndBlocksInputMeanwhile) {
+  window_->SetDeferredLoading(true);
+  window_->Create();
+  EXPECT_FALSE(window_->IsSoftwareLoaded());
+  EXPECT_EQ(nullptr, window_->Software().FindState(28));
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
+  ASSERT_TRUE(corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsSoftwareLoaded();
+  }, 10000));
+  EXPECT_NE(nullptr, window_->Software().FindState(28));
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  EXPECT_EQ(CCorvaneDlg::kAll, window_->CurrentPage());
+  EXPECT_NE("0款常用软件", window_->StatusText(0));
+
+  window_.reset();
+  window_ = std::make_unique<CCorvaneDlg>();
+  window_->SetDeferredLoading(true);
+  window_->SetShowAllowed(false);
+  window_->Create();
+  ASSERT_TRUE(corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsSoftwareLoaded();
+  }, 10000));
+  EXPECT_FALSE(window_->isVisible());
+}
+
+// The download list's splitter bar: the toggle tells its page and switches its image, the
+// show-all button tells the main window.
+TEST_F(MainWindowTest, SplitterBarTellsItsPageAndTheMainWindow) {
+  struct Page : VEXO_Dialog {
+    Page() : VEXO_Dialog(nullptr, kTopLevel) { resize(640, 300); }
+    ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
+      if (message == CSplitdlg::kMsgToggleList) ++toggles;
+      return VEXO_Dialog::WindowProc(message, wparam, lparam);
+    }
+    int toggles = 0;
+  } page;
+  auto main = std::make_shared<ds::RecordingTarget>();
+  const ds::MsgHandle main_handle = ds::RegisterMessageTarget(main);
+  CSplitdlg bar(&page, main_handle);
+  page.show();
+  QWidget* toggle = bar.FindWidget(CSplitdlg::kIdToggle);
+  const QImage shown = toggle->grab().toImage();
+  Click(toggle);
+  QApplication::processEvents();
+  EXPECT_EQ(1, page.toggles);
+  EXPECT_FALSE(bar.IsListShown());
+  EXPECT_NE(shown, toggle->grab().toImage());
+  EXPECT_EQ(0u, main->Count(kMsgShowAllDownloads));
+  Click(bar.FindWidget(CSplitdlg::kIdShowAll));
+  EXPECT_EQ(1u, main->Count(kMsgShowAllDownloads));
+  ds::UnregisterMessageTarget(main_handle);
 }
 
 TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
@@ -135,6 +198,36 @@ TEST_F(MainWindowTest, TrayMenuHasTheSwitchUserEntryOnlyWhileLoggedIn) {
   ASSERT_EQ(5, actions.size());
   EXPECT_EQ("切换用户", actions[3]->text().toStdString());
   window_->TrayMenu()->hide();
+}
+
+// The tray icon through a tray that has no host at first: the one-second retry adds it once a
+// host is there, and a host that restarts gets it again.
+TEST_F(MainWindowTest, TrayIconIsRetriedUntilAddedAndAddedAgainWhenTheHostRestarts) {
+  struct Tray : ds::ITrayShell {
+    int NotifyIcon(int action, const ds::TrayIcon&) override {
+      if (action == ds::NIM_ADD && host) ++adds;
+      return action == ds::NIM_DELETE || host ? 1 : 0;
+    }
+    bool host = false;
+    int adds = 0;
+  } tray;
+  ds::SetTrayShell(&tray);
+  window_->Create();
+  EXPECT_FALSE(window_->IsTrayAdded());
+  tray.host = true;
+  const bool added = corvane_test::CorvaneCopy::WaitFor([this] {
+    QApplication::processEvents();
+    return window_->IsTrayAdded();
+  }, 10000);
+  EXPECT_TRUE(added);
+  EXPECT_EQ(1, tray.adds);
+  // The tray adapter's notice that a (new) host appeared.
+  window_->PostMessage(vexo_msg::kMsgTrayHostBack);
+  QApplication::processEvents();
+  EXPECT_EQ(2, tray.adds);
+  EXPECT_TRUE(window_->IsTrayAdded());
+  window_.reset();
+  ds::SetTrayShell(nullptr);
 }
 
 TEST_F(MainWindowTest, CloseWithoutTrayHostMinimisesAndKeepsRunning) {
@@ -207,25 +300,47 @@ class UpdateCheckTest : public MainWindowTest {
     ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
     corvane_test::WriteWholeFile(dir_.File("update"), "#!/bin/sh\necho \"$@\" > updater-args.txt\n");
     ::chmod(dir_.File("update").c_str(), 0755);
-    // A stale piece of an earlier manifest would otherwise be resumed.
-    MakeFile("setup/Temp/update.xml.tmp", std::string(4096, 'x'));
+    // Stale pieces of an earlier run would otherwise be resumed: the check deletes them before
+    // it starts any download (the task would only clean up its own pair once started).
+    for (const char* stale : {"update.xml.tmp", "update.xml.rd2", "soft15.pkg.tmp", "soft15.pkg.rd2"})
+      MakeFile(std::string("setup/Temp/") + stale, std::string(4096, 'x'));
+    window_->UpdateCheck().SetStartHook([this](const SoftwareState& record) {
+      const std::string name = record.url.substr(record.url.rfind('/') + 1);
+      for (const char* suffix : {".tmp", ".rd2"})
+        stale_left_ += ds::PathExists(dir_.File("setup/Temp/" + name + suffix)) ? 1 : 0;
+      ++starts_;
+    });
     ASSERT_EQ(0, corvane_test::RunCommand("cd '" + dir_.path() + "' && mkdir pk && echo new-pack > pk/Soft15.dat && "
                                           "cd pk && zip -q ../soft15.zip Soft15.dat"));
     packet_ = corvane_test::ReadWholeFile(dir_.File("soft15.zip"));
+    window_->UpdateCheck().SetPublicKey("");  // these cases are a build without an update key
   }
   void TearDown() override {
     server_.reset();
     MainWindowTest::TearDown();
     ds::FileSystem::Instance()->Init(app_path_.c_str());
   }
+  // Serves the manifest naming `version` and the packet; files_ may add or drop files.
   void Serve(int version) {
     manifest_ = "<?xml version=\"1.0\"?><root><string name=\"" + std::to_string(version) + "\" /></root>";
+    files_["/update/packet/update.xml"] = manifest_;
+    files_["/update/packet/soft15.pkg"] = packet_;
     server_ = std::make_unique<corvane_test::HttpServer>(
         [this](const corvane_test::HttpRequest& request, corvane_test::HttpConnection& connection) {
-          corvane_test::ServeBytes(request, connection, request.path == "/update/packet/update.xml" ? manifest_ : packet_);
+          const auto file = files_.find(request.path);
+          if (file == files_.end())
+            connection.Send(corvane_test::MakeResponse(404, {}, ""));
+          else
+            corvane_test::ServeBytes(request, connection, file->second);
         });
     ASSERT_TRUE(server_->Start());
     setenv("CORVANE_UPDATE_URL", server_->Url("/update/packet").c_str(), 1);
+  }
+  // The detached signature of `bytes` by `secret_key`, as the signing tool makes it.
+  std::string SignatureOf(const std::string& bytes, const std::string& secret_key) {
+    corvane_test::WriteWholeFile(dir_.File("to-sign"), bytes);
+    EXPECT_TRUE(ds::SignFile(secret_key, dir_.File("to-sign"), dir_.File("to-sign.sig")));
+    return corvane_test::ReadWholeFile(dir_.File("to-sign.sig"));
   }
   bool Pump(const std::function<bool()>& done, int timeout_ms = 20000) {
     return corvane_test::CorvaneCopy::WaitFor([&] {
@@ -237,6 +352,9 @@ class UpdateCheckTest : public MainWindowTest {
   std::string app_path_;
   std::string manifest_;
   std::string packet_;
+  std::map<std::string, std::string> files_;
+  int stale_left_ = 0;  // stale pieces still there when a download started
+  int starts_ = 0;
   std::unique_ptr<corvane_test::HttpServer> server_;
 };
 
@@ -247,6 +365,8 @@ TEST_F(UpdateCheckTest, SameVersionAsksNothingAndThePacketArrives) {
   EXPECT_EQ(14, window_->UpdateCheck().server_version());
   EXPECT_FALSE(window_->QuestionBox()->isVisible());
   EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  EXPECT_EQ(2, starts_);
+  EXPECT_EQ(0, stale_left_);
   // Later ticks start nothing more.
   const int requests = server_->request_count();
   Pump([] { return false; }, 2000);  // 50 ticks
@@ -299,6 +419,48 @@ TEST_F(UpdateCheckTest, SystemWideInstallNeverOffersTheUpdateButTakesThePacket) 
   EXPECT_TRUE(window_->IsWindowEnabled());
   EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(ds::JoinPath(work, "Soft15.dat")));
   EXPECT_FALSE(ds::PathExists(ds::JoinPath(program, "Soft15.dat")));
+}
+
+// With an update key: signed files are taken, and a manifest signed by another key or a packet
+// without a signature is refused (logged, deleted, nothing installed, nothing asked).
+TEST_F(UpdateCheckTest, WithAKeyOnlyTheKeysSignaturesAreTaken) {
+  std::string key, secret, other_key, other_secret;
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&key, &secret));
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&other_key, &other_secret));
+  struct Capture : ds::LogOutBase {
+    void Print(const char* line) override { text += line; }
+    bool IsInMe(const char*) override { return true; }
+    std::string text;
+  } log;
+  ds::LoggerHolder::Instance()->AddAppender(&log);
+  window_->UpdateCheck().SetPublicKey(key);
+  Serve(15);
+  files_["/update/packet/update.xml.sig"] = SignatureOf(manifest_, other_secret);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running() && window_->UpdateCheck().started(); }));
+  QApplication::processEvents();
+  ds::LoggerHolder::Instance()->RemoveAppender(&log);
+  EXPECT_FALSE(window_->QuestionBox()->isVisible());
+  EXPECT_EQ(1, window_->UpdateCheck().server_version());
+  EXPECT_FALSE(ds::PathExists(dir_.File("Update.xml")));
+  EXPECT_FALSE(ds::PathExists(dir_.File("Soft15.dat")));
+  EXPECT_FALSE(ds::PathExists(dir_.File("soft15.pkg")));
+  EXPECT_NE(std::string::npos, log.text.find("update.xml is not signed by the update key; refused."));
+  EXPECT_NE(std::string::npos, log.text.find("soft15.pkg has no signature; refused."));
+
+  // The same files signed by the key: the packet goes in and the question comes.
+  window_.reset();
+  window_ = std::make_unique<CCorvaneDlg>();
+  window_->UpdateCheck().SetPublicKey(key);
+  files_["/update/packet/update.xml.sig"] = SignatureOf(manifest_, secret);
+  files_["/update/packet/soft15.pkg.sig"] = SignatureOf(packet_, secret);
+  window_->Create();
+  ASSERT_TRUE(Pump([&] { return window_->QuestionBox()->isVisible(); }));
+  ASSERT_TRUE(Pump([&] { return !window_->UpdateCheck().Running(); }));
+  EXPECT_EQ("new-pack\n", corvane_test::ReadWholeFile(dir_.File("Soft15.dat")));
+  // The updater checks the manifest again, so its signature comes along.
+  EXPECT_EQ(ds::SignatureCheck::kValid,
+            ds::UpdateVerifier(key).Check(dir_.File("Update.xml"), dir_.File("Update.xml.sig")));
 }
 
 }  // namespace

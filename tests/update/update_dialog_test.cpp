@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/crypto/update_signature.h"
 #include "core/thread/message_target.h"
 #include "tests/common/temp_dir.h"
 #include "update/packet_downloader.h"
@@ -193,14 +194,24 @@ TEST_F(UpdateDialogTest, DamagedManifestShowsTheErrorDialog) {
     void OpenUrl(const std::string& url) override { opened.push_back(url); }
     void RestartUpdater(const std::string&, int, int) override { restarts.push_back("restart"); }
   };
+  // With an update key, a well-formed manifest signed by another key is as bad.
+  std::string key, secret, other_key, other_secret;
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&key, &secret));
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&other_key, &other_secret));
+  const std::string good = "<update><string name=\"14\" value=\"ab\"/></update>";
   const std::string manifests[] = {"", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18),
-                                   "<update><string name=\"13\" value=\"ab"};
+                                   "<update><string name=\"13\" value=\"ab", good};
   for (const std::string& manifest : manifests) {
     TempDir dir;
     corvane_test::WriteWholeFile(dir.File("Update.xml"), manifest);
     OutsideOnly actions;
     CUpdateDlg dialog(dir.path(), update::UpdateVersions{12, 14}, "http://127.0.0.1:9/update/packet", &actions,
                       &downloader_);
+    dialog.SetPublicKey("");
+    if (manifest == good) {
+      ASSERT_TRUE(ds::SignFile(other_secret, dir.File("Update.xml"), dir.File("Update.xml.sig")));
+      dialog.SetPublicKey(key);
+    }
     // "Retry?" is cancelled, "download by hand?" accepted.
     std::vector<std::string> asked;
     std::function<void()> answer = [&] {
@@ -225,6 +236,16 @@ TEST_F(UpdateDialogTest, DamagedManifestShowsTheErrorDialog) {
     EXPECT_EQ((std::vector<std::string>{update::kVendorDownloadUrl}), actions.opened);
     EXPECT_TRUE(actions.restarts.empty());
   }
+  // Signed by the key, the same manifest sets the worker going.
+  TempDir dir;
+  corvane_test::WriteWholeFile(dir.File("Update.xml"), good);
+  ASSERT_TRUE(ds::SignFile(secret, dir.File("Update.xml"), dir.File("Update.xml.sig")));
+  CUpdateDlg dialog(dir.path(), update::UpdateVersions{13, 14}, "http://127.0.0.1:9/update/packet", &actions_,
+                    &downloader_);
+  dialog.SetPublicKey(key);
+  dialog.Initialise();
+  EXPECT_TRUE(dialog.worker_started());
+  EXPECT_TRUE(dialog.StopWorker(20000));
 }
 
 // The notice an installation this user cannot write to gets: the package manager's sentence,

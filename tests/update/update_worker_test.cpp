@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/crypto/update_signature.h"
+#include "core/text/path.h"
 #include "core/thread/message_target.h"
 #include "core/zip/packet_checksum.h"
 #include "tests/common/http_server.h"
@@ -51,11 +53,11 @@ class UpdateWorkerTest : public ::testing::Test {
   }
 
   // A worker for c..s whose manifest lists every served packet, newest first.
-  std::unique_ptr<UpdateWorker> Worker(int current, int target) {
+  std::unique_ptr<UpdateWorker> Worker(int current, int target, const std::string& key = "") {
     std::vector<std::pair<int, std::string>> listed;
     for (auto it = packets_.rbegin(); it != packets_.rend(); ++it)
       listed.emplace_back(it->first, ds::PacketChecksumOfBytes(it->second.bytes));
-    update::UpdateJob job{install_.path(), current, target, server_.Url("/update/packet"), {}};
+    update::UpdateJob job{install_.path(), current, target, server_.Url("/update/packet"), {}, key};
     EXPECT_EQ(1, job.manifest.Parse(Manifest(listed)));
     auto worker = std::make_unique<UpdateWorker>(std::move(job), &downloader_, handle_);
     worker->set_retry_interval_ms(10);
@@ -63,10 +65,21 @@ class UpdateWorkerTest : public ::testing::Test {
     return worker;
   }
 
+  // Serves the signature of packet `number` by `secret_key`.
+  void Sign(int number, const std::string& secret_key) {
+    const std::string path = scratch_.File("sign.pkg");
+    corvane_test::WriteWholeFile(path, Bytes(number));
+    ASSERT_TRUE(ds::SignFile(secret_key, path, path + ".sig"));
+    std::lock_guard<std::mutex> lock(mutex_);
+    signatures_["/update/packet/s" + std::to_string(number) + ".pkg.sig"] = ReadWholeFile(path + ".sig");
+  }
+
   void Handle(const HttpRequest& request, HttpConnection& connection) {
     std::string action = "404", bytes;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      const auto signature = signatures_.find(request.path);
+      if (signature != signatures_.end()) return corvane_test::ServeBytes(request, connection, signature->second);
       for (auto& [number, packet] : packets_) {
         if (request.path != "/update/packet/s" + std::to_string(number) + ".pkg") continue;
         action = packet.script[std::min<std::size_t>(packet.served++, packet.script.size() - 1)];
@@ -91,6 +104,7 @@ class UpdateWorkerTest : public ::testing::Test {
   TempDir install_, scratch_;
   std::mutex mutex_;
   std::map<int, Packet> packets_;
+  std::map<std::string, std::string> signatures_;
   corvane_test::HttpServer server_{[this](const HttpRequest& r, HttpConnection& c) { Handle(r, c); }};
   update::CurlPacketDownloader downloader_;
   std::shared_ptr<ds::RecordingTarget> window_ = std::make_shared<ds::RecordingTarget>();
@@ -233,6 +247,35 @@ TEST_F(UpdateWorkerTest, StopCutsRetryPausesShort) {
   EXPECT_TRUE(worker->Join(5000));  // long before the minute's pause is over
   EXPECT_EQ(0u, window_->Count(update::kMsgDownloadError));
   EXPECT_TRUE(ListDirectory(install_.path()).empty());
+}
+
+// With an update key each packet needs the key's signature beside it: one signed by another key
+// or not signed at all is refused like a corrupt copy and nothing is installed; a signed packet
+// left by an earlier run is used again.
+TEST_F(UpdateWorkerTest, WithAKeyOnlyPacketsSignedByItAreInstalled) {
+  std::string key, secret, other_key, other_secret;
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&key, &secret));
+  ASSERT_TRUE(ds::MakeSigningKeyPair(&other_key, &other_secret));
+  Serve(2, {File("a.txt", "2")});
+  Serve(3, {File("b.txt", "3")});
+  Sign(2, secret);
+  Sign(3, other_secret);
+  EXPECT_EQ(UpdateWorker::Outcome::kDownloadError, Worker(1, 3, key)->Run());
+  EXPECT_EQ(UpdateWorker::kMaxVerifyFailures, Requests(3));
+  EXPECT_FALSE(ds::PathExists(install_.File("a.txt")));
+  EXPECT_FALSE(ds::PathExists(install_.File("s3.pkg")));
+  EXPECT_EQ(1u, window_->Count(update::kMsgDownloadError));
+
+  signatures_.erase("/update/packet/s3.pkg.sig");
+  EXPECT_EQ(UpdateWorker::Outcome::kDownloadError, Worker(1, 3, key)->Run());
+  EXPECT_FALSE(ds::PathExists(install_.File("b.txt")));
+
+  Sign(3, secret);
+  const int requests = Requests(2);
+  EXPECT_EQ(UpdateWorker::Outcome::kInstalled, Worker(1, 3, key)->Run());
+  EXPECT_EQ(requests, Requests(2));  // s2.pkg and its signature were kept
+  EXPECT_EQ("2", ReadWholeFile(install_.File("a.txt")));
+  EXPECT_EQ("3", ReadWholeFile(install_.File("b.txt")));
 }
 
 }  // namespace

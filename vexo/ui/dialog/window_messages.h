@@ -22,6 +22,9 @@ constexpr unsigned WM_RBUTTONUP = 0x0205;
 constexpr unsigned WM_RBUTTONDBLCLK = 0x0206;
 constexpr unsigned WM_MOUSEWHEEL = 0x020A;
 constexpr unsigned WM_USER = 0x0400;
+// The tray adapter's "taskbar created": posted to a window that added (or tried to add) a tray
+// icon once a tray host has appeared; the window adds its icon again.
+constexpr unsigned kMsgTrayHostBack = 0xC0F1;
 
 // Control notifications carried in the high word of WM_COMMAND's wParam.
 constexpr int BN_CLICKED = 0;

@@ -2,11 +2,33 @@
 
 #include <QApplication>
 #include <QTimer>
+#if defined(VEXO_HAVE_QTDBUS)
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#endif
 
 #include "vexo/ui/render/icon.h"
 #include "vexo/ui/dialog/window_messages.h"
 
-VEXO_TrayShell::VEXO_TrayShell() = default;
+VEXO_TrayShell::VEXO_TrayShell() {
+#if defined(VEXO_HAVE_QTDBUS)
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.isConnected()) {
+    auto* watcher = new QDBusServiceWatcher(QString::fromLatin1(kWatcherService), bus,
+                                            QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { OnHostAppeared(); });
+  }
+#endif
+}
+
+void VEXO_TrayShell::OnHostAppeared() {
+  for (auto& entry : icons_) {
+    delete entry.second.icon;
+    delete entry.second.click;
+  }
+  icons_.clear();
+  for (ds::MsgHandle window : windows_) ds::PostMessageTo(window, vexo_msg::kMsgTrayHostBack, 0, 0);
+}
 
 VEXO_TrayShell::~VEXO_TrayShell() {
   for (auto& entry : icons_) {
@@ -43,6 +65,7 @@ int VEXO_TrayShell::NotifyIcon(int action, const ds::TrayIcon& record) {
   auto it = icons_.find(key);
   switch (action) {
     case ds::NIM_ADD: {
+      windows_.insert(record.window);
       if (it != icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return 0;
       Entry entry;
       entry.icon = new QSystemTrayIcon;
@@ -71,6 +94,7 @@ int VEXO_TrayShell::NotifyIcon(int action, const ds::TrayIcon& record) {
       Apply(it->second, record);
       return 1;
     case ds::NIM_DELETE:
+      windows_.erase(record.window);
       if (it == icons_.end()) return 0;
       delete it->second.icon;
       delete it->second.click;
