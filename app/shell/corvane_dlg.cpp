@@ -14,7 +14,9 @@
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
+#include "app/downloads/download_mgr_wnd.h"
 #include "app/downloads/download_queue.h"
+#include "app/downloads/split_dlg.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
@@ -44,6 +46,8 @@ constexpr int kPageTop = 122;
 constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
+constexpr int kDownloadListHeight = 90;
+constexpr unsigned kDownloadListId = 1101;
 
 struct PageButtonSpec {
   unsigned id;
@@ -211,6 +215,54 @@ void CCorvaneDlg::CreatePages() {
     page->hide();
     pages_[i] = page;
   }
+  split_ = new CSplitdlg(this, GetHandle(), GetHandle());
+  split_->hide();
+  downloads_ = new CDownloadMgrWnd(this);
+  downloads_->Create(QRect(0, kPageBottom - kDownloadListHeight, kNormalWidth, kDownloadListHeight), this,
+                     kDownloadListId);
+  downloads_->hide();
+}
+
+void CCorvaneDlg::LayoutDownloads() {
+  if (current_page_ < 0) return;
+  const int top = kPageTop;
+  const int bottom = kPageBottom;
+  const int width = kNormalWidth;
+  QWidget* page = pages_[current_page_];
+  if (downloads_over_page_) {
+    split_->hide();
+    downloads_->setGeometry(0, top, width, bottom - top);
+    downloads_->show();
+    downloads_->raise();
+    return;
+  }
+  // The software pages show the list below them while anything is queued.
+  const bool hosts = current_page_ == kAll || current_page_ == kCommon;
+  const bool queued = !queue_->DownloadList().empty();
+  int page_bottom = bottom;
+  if (hosts && queued) {
+    const int list = split_->IsListShown() ? kDownloadListHeight : 0;
+    page_bottom = bottom - list - CSplitdlg::kHeight;
+    split_->setGeometry(0, page_bottom, width, CSplitdlg::kHeight);
+    split_->show();
+    split_->raise();
+    if (list > 0) {
+      downloads_->setGeometry(0, bottom - list, width, list);
+      downloads_->show();
+      downloads_->raise();
+    } else {
+      downloads_->hide();
+    }
+  } else {
+    split_->hide();
+    downloads_->hide();
+  }
+  page->setGeometry(0, top, width, page_bottom - top);
+}
+
+void CCorvaneDlg::RefreshDownloadLists() {
+  for (CDownloadMgrWnd* list : CDownloadMgrWnd::Instances()) list->AddRow();
+  LayoutDownloads();
 }
 
 void CCorvaneDlg::OpenPage(int page) {
@@ -221,12 +273,14 @@ void CCorvaneDlg::OpenPage(int page) {
   }
   page_buttons_[page]->setEnabled(false);
   current_page_ = page;
+  downloads_over_page_ = false;
   const bool searchable = page == kAll || page == kUninstall;
   search_->setVisible(searchable);
   search_button_->setVisible(searchable);
   more_->setVisible(page == kAll);
   pages_[page]->show();
   pages_[page]->raise();
+  LayoutDownloads();
   switch (page) {
     case kAll: {
       software_->DetectAll();
@@ -426,6 +480,7 @@ void CCorvaneDlg::StartDownload(int id) {
   if (!state) return;
   software_->SetStatus(state, StatusDownloading);
   queue_->AddDownload(state);
+  RefreshDownloadLists();
 }
 
 void CCorvaneDlg::OpenDownloadDirectory() {
@@ -472,6 +527,9 @@ void CCorvaneDlg::OnCommand(unsigned id) {
       OpenPage(kHome);
       break;
     case kTrayExit: ExitProcedure(); break;
+    case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
+    case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
+    case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
     case 1130: pager_.First(); break;
     case 1131: pager_.Last(); break;
     case 1150: pager_.Previous(); break;
@@ -506,6 +564,7 @@ void CCorvaneDlg::OneSecondWork() {
   queue_->CollectTasks();
   update_->Collect();
   queue_->SampleAll();
+  LayoutDownloads();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
 
@@ -551,13 +610,16 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         OnUpdateFinished(id);
       else
         queue_->FinishDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadReport: {
       if (id < 0) {  // the update check's files: a failed one is collected quietly
         update_->OnReport(id);
         return 1;
       }
-      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), false);
+      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), true);
+      // The list's row pauses it as the user's pause would (the queue pauses it when no row shows it).
+      if (action.pauseRow) downloads_->PauseProgram(id);
       if (action.showDiskFull) {
         ShowManager();
         ShowNotice(kDiskFullMessage);
@@ -566,6 +628,7 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgDownloadCancelled:
       queue_->RemoveDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadPaused:
       queue_->StartWaitingDownloads();
@@ -602,12 +665,24 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         case StatusCancelled: StartDownload(id); break;
         default: return 1;
       }
-      if (state->status != StatusDownloaded) ShowManager();
+      if (state->status != StatusDownloaded) {
+        ShowManager();
+        RefreshDownloadLists();
+      }
       return 1;
     }
-    // The download list window and the pages that ask for these come with their own work.
     case kMsgShowAllDownloads:
+      downloads_over_page_ = true;
+      LayoutDownloads();
+      return 1;
     case kMsgRefreshDownloads:
+      RefreshDownloadLists();
+      return 1;
+    case CSplitdlg::kMsgToggled:
+      downloads_over_page_ = false;
+      LayoutDownloads();
+      return 1;
+    // The pages that ask for these come with their own work.
     case kMsgRefreshPage:
     case kMsgUpgradeCount:
       return 1;

@@ -15,6 +15,8 @@
 #include "vexo/ui/dialog/dialog.h"
 
 class CDlgSysMsg;
+class CDownloadMgrWnd;
+class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -62,6 +64,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
   const shell::Pager& GetPager() const { return pager_; }
+  // The download list below the software pages and its bar.
+  CDownloadMgrWnd* DownloadList() const { return downloads_; }
+  CSplitdlg* DownloadBar() const { return split_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
@@ -83,6 +88,9 @@ class CCorvaneDlg : public VEXO_Dialog {
  private:
   void CreateControls();
   void CreatePages();
+  // Places the current page, the download bar and the list in the page area.
+  void LayoutDownloads();
+  void RefreshDownloadLists();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -108,6 +116,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::array<VEXO_Button*, kPageCount> page_buttons_{};
   std::array<VEXO_Dialog*, kPageCount> pages_{};
   VEXO_Button* more_ = nullptr;
+  CDownloadMgrWnd* downloads_ = nullptr;
+  CSplitdlg* split_ = nullptr;
+  bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;
   VEXO_Button* search_button_ = nullptr;
