@@ -16,6 +16,8 @@
 
 class CDlgSysMsg;
 class CDownloadMgrWnd;
+class CPagerBar;
+class DlgSoftware;
 class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
@@ -67,6 +69,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   // The download list below the software pages and its bar.
   CDownloadMgrWnd* DownloadList() const { return downloads_; }
   CSplitdlg* DownloadBar() const { return split_; }
+  DlgSoftware* AllSoftwarePage() const { return all_; }
+  CPagerBar* PagerBar() const { return pager_bar_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
@@ -91,6 +95,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   // Places the current page, the download bar and the list in the page area.
   void LayoutDownloads();
   void RefreshDownloadLists();
+  void Search();
+  void TurnPage();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -118,6 +124,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   VEXO_Button* more_ = nullptr;
   CDownloadMgrWnd* downloads_ = nullptr;
   CSplitdlg* split_ = nullptr;
+  DlgSoftware* all_ = nullptr;
+  CPagerBar* pager_bar_ = nullptr;
   bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;
