@@ -18,6 +18,7 @@
 #include "app/downloads/download_queue.h"
 #include "app/downloads/split_dlg.h"
 #include "app/home/dlg_sys_msg.h"
+#include "app/pages/dlg_require_software.h"
 #include "app/pages/dlg_software.h"
 #include "app/pages/installer_worker.h"
 #include "app/shell/command_line.h"
@@ -218,6 +219,13 @@ void CCorvaneDlg::CreatePages() {
       pages_[i] = all_;
       continue;
     }
+    if (i == kCommon) {
+      common_ = new CdlgRequireSoftware(this, GetHandle());
+      common_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      common_->hide();
+      pages_[i] = common_;
+      continue;
+    }
     auto* page = new VEXO_Dialog(this, kChild);
     page->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
     auto* label = new VEXO_Label(page);
@@ -297,6 +305,8 @@ void CCorvaneDlg::OpenPage(int page) {
     page_buttons_[current_page_]->setEnabled(true);
     if (current_page_ == kAll)
       all_->HideGadget();
+    else if (current_page_ == kCommon)
+      common_->HideGadget();
     else
       pages_[current_page_]->hide();
   }
@@ -310,6 +320,7 @@ void CCorvaneDlg::OpenPage(int page) {
   pager_bar_->setVisible(page == kAll);
   LayoutDownloads();
   if (page == kAll) all_->ShowGadget();
+  if (page == kCommon) common_->ShowGadget();
   pages_[page]->show();
   pages_[page]->raise();
   switch (page) {

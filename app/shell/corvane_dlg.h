@@ -18,6 +18,7 @@ class CDlgSysMsg;
 class CDownloadMgrWnd;
 class CPagerBar;
 class DlgSoftware;
+class CdlgRequireSoftware;
 class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
@@ -70,6 +71,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDownloadMgrWnd* DownloadList() const { return downloads_; }
   CSplitdlg* DownloadBar() const { return split_; }
   DlgSoftware* AllSoftwarePage() const { return all_; }
+  CdlgRequireSoftware* CommonSoftwarePage() const { return common_; }
   CPagerBar* PagerBar() const { return pager_bar_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
@@ -125,6 +127,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDownloadMgrWnd* downloads_ = nullptr;
   CSplitdlg* split_ = nullptr;
   DlgSoftware* all_ = nullptr;
+  CdlgRequireSoftware* common_ = nullptr;
   CPagerBar* pager_bar_ = nullptr;
   bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;

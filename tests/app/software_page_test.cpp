@@ -21,7 +21,9 @@
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/pages/category_bar.h"
+#include "app/pages/dlg_require_software.h"
 #include "app/pages/dlg_soft_all_type.h"
+#include "app/pages/dlg_soft_req_type.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/corvane_dlg.h"
 #include "app/shell/pager_bar.h"
@@ -77,7 +79,8 @@ class SoftwarePageTest : public corvane_test::CatalogueFixture {
     WriteCatalogue("software/type.xml",
                    "<t id=\"0\" name=\"全部软件\" Num=\"3\"/><t id=\"1\" name=\"聊天\"/>"
                    "<t id=\"2\" name=\"影音\"/><t id=\"108\" name=\"其他\"/>");
-    WriteCatalogue("software/TypeReq.xml", "<t id=\"0\" name=\"常用\"/><t id=\"1\" name=\"必备\"/>");
+    WriteCatalogue("software/TypeReq.xml", "<t id=\"0\" name=\"常用\"/><t id=\"1\" name=\"必备\"/>"
+                                           "<t id=\"2\" name=\"聊天\"/><t id=\"3\" name=\"影音\"/>");
     std::string rows = extra;
     for (int i = 0; i < 41; ++i)
       rows += Row(100 + i, "工具" + std::to_string(i), 1, "http://127.0.0.1:9/t" + std::to_string(i) + ".exe");
@@ -282,6 +285,41 @@ TEST_F(SoftwarePageTest, InstalledProgramRunsFromItsItem) {
   ClickItemButton(1);
   EXPECT_TRUE(Until([&] { return ds::PathExists(marker); }));
   EXPECT_EQ(StatusInstalled, window_->Software().FindState(5)->status);
+}
+
+TEST_F(SoftwarePageTest, CommonPageListsByKindBitsAndTheMainWindowInstalls) {
+  const std::string record = FakeWine();
+  MakeFile("downloads/im.exe", "MZ");
+  std::string rows = Row(7, "即时通讯", 2, "http://127.0.0.1:9/im.exe", "kind=\"10\"") +  // bits 1 and 3
+                     Row(8, "无类", 2, "http://127.0.0.1:9/none.exe", "kind=\"1\"");      // bit 0 only
+  for (int i = 0; i < 22; ++i) rows += Row(200 + i, "必备" + std::to_string(i), 2, "http://127.0.0.1:9/b.exe", "kind=\"2\"");
+  Open(rows);
+  Click(window_->PageButton(CCorvaneDlg::kCommon));
+  CdlgRequireSoftware* page = window_->CommonSoftwarePage();
+  ASSERT_TRUE(page->isVisible());
+  EXPECT_EQ(1, page->CurrentCategory());
+  EXPECT_EQ(23u, page->List().size());
+  EXPECT_EQ(20, page->Items()->Filled());  // the first twenty by id
+  EXPECT_EQ("即时通讯", page->Items()->ItemProgram(0)->name);
+  EXPECT_EQ("必备18", page->Items()->ItemProgram(19)->name);
+  Click(page->CategoryBar()->ButtonFor(3));
+  EXPECT_EQ(3, page->CurrentCategory());
+  ASSERT_EQ(1, page->Items()->Filled());
+  EXPECT_FALSE(page->CategoryBar()->ButtonFor(3)->isChecked());
+  Click(page->CategoryBar()->ButtonFor(2));
+  EXPECT_EQ(0, page->Items()->Filled());  // bit 0 selects no category
+
+  // The install of a downloaded program is the main window's: it starts the installer itself.
+  Click(page->CategoryBar()->ButtonFor(3));
+  ASSERT_EQ(StatusDownloaded, window_->Software().FindState(7)->status);
+  SoftInfoShow* items = page->Items();
+  QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, items->ButtonRect(0).center());
+  Pump();
+  EXPECT_TRUE(Until([&] { return ds::PathExists(record); }));
+  // Every show returns to category 1.
+  Click(window_->PageButton(CCorvaneDlg::kAll));
+  Click(window_->PageButton(CCorvaneDlg::kCommon));
+  EXPECT_EQ(1, page->CurrentCategory());
 }
 
 }  // namespace
