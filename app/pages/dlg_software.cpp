@@ -30,7 +30,9 @@ void DlgSoftware::LayoutChildren() {
 
 void DlgSoftware::ShowGadget() {
   if (SoftwareMgr* manager = Software()) TypeBar()->Build(*manager);
-  BuildSearchIndex();
+  // The renderings are kept across shows; a catalogue that changed size is indexed again.
+  if (Software() != nullptr && index_.Size() != soft_pages::SearchCandidates(Software()->States()).size())
+    BuildSearchIndex();
   SelectCategory(category_);
   LayoutChildren();
   show();
