@@ -76,22 +76,27 @@ bool PinyinIndex::Matches(std::size_t entry, std::string_view loweredQuery) cons
          Initials(entry).find(loweredQuery) != std::string_view::npos;
 }
 
-int PinyinIndex::Rank(std::size_t entry, std::string_view q) const {
-  const std::string_view name = LoweredName(entry);
-  const std::string_view rendering = Rendering(entry);
-  if (name.substr(0, q.size()) == q || rendering.substr(0, q.size()) == q) return 0;
-  if (name.find(q) != std::string_view::npos || rendering.find(q) != std::string_view::npos) return 1;
-  return Initials(entry).substr(0, q.size()) == q ? 2 : 3;
+int PinyinIndex::Rank(std::size_t entry, std::size_t firstHit, std::string_view q) const {
+  // The first hit tells the part: the name or rendering come before the initials.
+  if (firstHit >= initials_[entry]) return firstHit == initials_[entry] ? 2 : 3;
+  if (firstHit == starts_[entry] || firstHit == renderings_[entry]) return 0;
+  return Rendering(entry).substr(0, q.size()) == q ? 0 : 1;
 }
 
 std::vector<std::size_t> PinyinIndex::SearchRanked(std::string_view query) const {
-  std::vector<std::size_t> hits = Search(query);
   const std::string lowered = AsciiLower(query);
-  if (lowered.empty()) return hits;
+  if (lowered.empty() || lowered.find('\0') != std::string::npos) return Search(query);
   std::vector<std::size_t> groups[4];
-  for (std::size_t entry : hits) groups[Rank(entry, lowered)].push_back(entry);
+  const std::string_view all(text_);
+  std::size_t pos = 0;
+  while ((pos = all.find(lowered, pos)) != std::string_view::npos) {
+    const std::size_t entry = EntryAt(pos);
+    groups[Rank(entry, pos, lowered)].push_back(entry);
+    if (entry + 1 >= Size()) break;
+    pos = starts_[entry + 1];
+  }
   std::vector<std::size_t> ranked;
-  ranked.reserve(hits.size());
+  ranked.reserve(groups[0].size() + groups[1].size() + groups[2].size() + groups[3].size());
   for (const auto& group : groups) ranked.insert(ranked.end(), group.begin(), group.end());
   return ranked;
 }

@@ -46,8 +46,8 @@ class PinyinIndex {
 
  private:
   std::size_t EntryAt(std::size_t offset) const;
-  // 0..3 as in SearchRanked for an entry that matches.
-  int Rank(std::size_t entry, std::string_view loweredQuery) const;
+  // 0..3 as in SearchRanked for an entry whose first hit is at `firstHit`.
+  int Rank(std::size_t entry, std::size_t firstHit, std::string_view loweredQuery) const;
   std::size_t EntryEnd(std::size_t entry) const;
 
   // Per entry: lower-cased name, '\0', rendering, '\0', initials, '\0'. No query with a zero
