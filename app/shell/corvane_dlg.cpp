@@ -15,11 +15,17 @@
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
+#include "app/downloads/download_mgr_wnd.h"
 #include "app/downloads/download_queue.h"
+#include "app/downloads/split_dlg.h"
 #include "app/home/dlg_sys_msg.h"
+#include "app/pages/dlg_require_software.h"
+#include "app/pages/dlg_software.h"
+#include "app/pages/installer_worker.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/instance_link.h"
+#include "app/shell/pager_bar.h"
 #include "app/shell/shell_rules.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
@@ -34,6 +40,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/label.h"
 
@@ -46,6 +53,8 @@ constexpr int kPageTop = 122;
 constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
+constexpr int kDownloadListHeight = 90;
+constexpr unsigned kDownloadListId = 1101;
 
 struct PageButtonSpec {
   unsigned id;
@@ -226,6 +235,20 @@ void CCorvaneDlg::CreateControls() {
 
 void CCorvaneDlg::CreatePages() {
   for (int i = 0; i < kPageCount; ++i) {
+    if (i == kAll) {
+      all_ = new DlgSoftware(this, GetHandle());
+      all_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      all_->hide();
+      pages_[i] = all_;
+      continue;
+    }
+    if (i == kCommon) {
+      common_ = new CdlgRequireSoftware(this, GetHandle());
+      common_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      common_->hide();
+      pages_[i] = common_;
+      continue;
+    }
     auto* page = new VEXO_Dialog(this, kChild);
     page->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
     auto* label = new VEXO_Label(page);
@@ -234,26 +257,100 @@ void CCorvaneDlg::CreatePages() {
     page->hide();
     pages_[i] = page;
   }
+  pager_bar_ = new CPagerBar(this, pager_, GetHandle());
+  pager_bar_->setGeometry(265, kPageBottom + 3, CPagerBar::kWidth, CPagerBar::kHeight);
+  pager_bar_->hide();
+  split_ = new CSplitdlg(this, GetHandle(), GetHandle());
+  split_->hide();
+  downloads_ = new CDownloadMgrWnd(this);
+  downloads_->Create(QRect(0, kPageBottom - kDownloadListHeight, kNormalWidth, kDownloadListHeight), this,
+                     kDownloadListId);
+  downloads_->hide();
+}
+
+void CCorvaneDlg::LayoutDownloads() {
+  if (current_page_ < 0) return;
+  const int top = kPageTop;
+  const int bottom = kPageBottom;
+  const int width = kNormalWidth;
+  QWidget* page = pages_[current_page_];
+  if (downloads_over_page_) {
+    split_->hide();
+    downloads_->setGeometry(0, top, width, bottom - top);
+    downloads_->show();
+    downloads_->raise();
+    return;
+  }
+  // The software pages show the list below them while anything is queued.
+  const bool hosts = current_page_ == kAll || current_page_ == kCommon;
+  const bool queued = !queue_->DownloadList().empty();
+  int page_bottom = bottom;
+  if (hosts && queued) {
+    const int list = split_->IsListShown() ? kDownloadListHeight : 0;
+    page_bottom = bottom - list - CSplitdlg::kHeight;
+    split_->setGeometry(0, page_bottom, width, CSplitdlg::kHeight);
+    split_->show();
+    split_->raise();
+    if (list > 0) {
+      downloads_->setGeometry(0, bottom - list, width, list);
+      downloads_->show();
+      downloads_->raise();
+    } else {
+      downloads_->hide();
+    }
+  } else {
+    split_->hide();
+    downloads_->hide();
+  }
+  page->setGeometry(0, top, width, page_bottom - top);
+}
+
+void CCorvaneDlg::RefreshDownloadLists() {
+  for (CDownloadMgrWnd* list : CDownloadMgrWnd::Instances()) list->AddRow();
+  LayoutDownloads();
+}
+
+void CCorvaneDlg::Search() {
+  // Enter in the edit and the search button search the page showing.
+  if (current_page_ != kAll) return;
+  std::string text = search_->GetWindowText();
+  all_->SearchSoftware(text);
+}
+
+void CCorvaneDlg::TurnPage() {
+  pager_bar_->Sync();
+  if (all_->CurrentPage() != pager_.page()) all_->ShowPage(pager_.page());
 }
 
 void CCorvaneDlg::OpenPage(int page) {
   if (page < 0 || page >= kPageCount || page == current_page_) return;
   if (current_page_ >= 0) {
     page_buttons_[current_page_]->setEnabled(true);
-    pages_[current_page_]->hide();
+    if (current_page_ == kAll)
+      all_->HideGadget();
+    else if (current_page_ == kCommon)
+      common_->HideGadget();
+    else
+      pages_[current_page_]->hide();
   }
   page_buttons_[page]->setEnabled(false);
   current_page_ = page;
+  downloads_over_page_ = false;
   const bool searchable = page == kAll || page == kUninstall;
   search_->setVisible(searchable);
   search_button_->setVisible(searchable);
   more_->setVisible(page == kAll);
+  pager_bar_->setVisible(page == kAll);
+  LayoutDownloads();
+  if (page == kAll) all_->ShowGadget();
+  if (page == kCommon) common_->ShowGadget();
   pages_[page]->show();
   pages_[page]->raise();
   switch (page) {
     case kAll: {
       software_->DetectAll();
-      pager_.Reset(0);
+      pager_.Reset(all_->PageCount());
+      pager_bar_->Sync();
       search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
       search_->SetWindowText(shell::kSearchHint);
       int count = 0;
@@ -460,6 +557,7 @@ void CCorvaneDlg::StartDownload(int id) {
   if (!state) return;
   software_->SetStatus(state, StatusDownloading);
   queue_->AddDownload(state);
+  RefreshDownloadLists();
 }
 
 void CCorvaneDlg::OpenDownloadDirectory() {
@@ -506,10 +604,22 @@ void CCorvaneDlg::OnCommand(unsigned id) {
       OpenPage(kHome);
       break;
     case kTrayExit: ExitProcedure(); break;
-    case 1130: pager_.First(); break;
-    case 1131: pager_.Last(); break;
-    case 1150: pager_.Previous(); break;
-    case 1135: pager_.Next(); break;
+    case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
+    case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
+    case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
+    case kSearchButton: Search(); break;
+    case CPagerBar::kFirst: pager_.First(); TurnPage(); break;
+    case CPagerBar::kLast: pager_.Last(); TurnPage(); break;
+    case CPagerBar::kPrevious: pager_.Previous(); TurnPage(); break;
+    case CPagerBar::kNext: pager_.Next(); TurnPage(); break;
+    case CPagerBar::kFirstCell:
+    case CPagerBar::kFirstCell + 1:
+    case CPagerBar::kFirstCell + 2:
+    case CPagerBar::kFirstCell + 3:
+    case CPagerBar::kFirstCell + 4:
+      pager_.ChooseCell(static_cast<int>(id - CPagerBar::kFirstCell));
+      TurnPage();
+      break;
     default: break;
   }
 }
@@ -540,6 +650,8 @@ void CCorvaneDlg::OneSecondWork() {
   queue_->CollectTasks();
   update_->Collect();
   queue_->SampleAll();
+  LayoutDownloads();
+  if (current_page_ == kAll) all_->RefreshChanged();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
 
@@ -565,6 +677,10 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     case vexo_msg::WM_COMMAND: {
       const unsigned control = vexo_msg::LowWord(wparam);
       const unsigned code = vexo_msg::HighWord(wparam);
+      if (control == kSearchEdit && static_cast<int>(code) == VEXO_EN_RETURN) {
+        Search();
+        return 1;
+      }
       if (control == kSearchEdit) {
         const shell::EditLook look = code == vexo_msg::EN_SETFOCUS ? shell::OnSearchFocusIn(search_->GetWindowText())
                                      : code == vexo_msg::EN_KILLFOCUS ? shell::OnSearchFocusOut(search_->GetWindowText())
@@ -585,13 +701,16 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         OnUpdateFinished(id);
       else
         queue_->FinishDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadReport: {
       if (id < 0) {  // the update check's files: a failed one is collected quietly
         update_->OnReport(id);
         return 1;
       }
-      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), false);
+      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), true);
+      // The list's row pauses it as the user's pause would (the queue pauses it when no row shows it).
+      if (action.pauseRow) downloads_->PauseProgram(id);
       if (action.showDiskFull) {
         ShowManager();
         ShowNotice(kDiskFullMessage);
@@ -600,13 +719,23 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgDownloadCancelled:
       queue_->RemoveDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadPaused:
       queue_->StartWaitingDownloads();
       return 1;
     case kMsgRunInstaller:
-      LaunchInstallerOf(id);
+      // The all-software page runs it on its worker; elsewhere the window starts it.
+      if (current_page_ == kAll) {
+        all_->RunInstaller(id);
+      } else if (!LaunchInstallerOf(id)) {
+        if (SoftwareState* state = software_->FindState(id)) {
+          const std::string directory = state->downloadDir.empty() ? software_->DownloadDir() : state->downloadDir;
+          ShowNotice(InstallerFailureText(ds::NativePath(FinishedInstallerPath(directory, state->url)), 0));
+        }
+      }
       return 1;
+
     case kMsgAskedDownload: {
       SoftwareState* state = software_->FindState(id);
       if (!state || state->status == StatusDownloading || state->status == StatusPausing ||
@@ -636,12 +765,24 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         case StatusCancelled: StartDownload(id); break;
         default: return 1;
       }
-      if (state->status != StatusDownloaded) ShowManager();
+      if (state->status != StatusDownloaded) {
+        ShowManager();
+        RefreshDownloadLists();
+      }
       return 1;
     }
-    // The download list window and the pages that ask for these come with their own work.
     case kMsgShowAllDownloads:
+      downloads_over_page_ = true;
+      LayoutDownloads();
+      return 1;
     case kMsgRefreshDownloads:
+      RefreshDownloadLists();
+      return 1;
+    case CSplitdlg::kMsgToggled:
+      downloads_over_page_ = false;
+      LayoutDownloads();
+      return 1;
+    // The pages that ask for these come with their own work.
     case kMsgRefreshPage:
     case kMsgUpgradeCount:
       return 1;
@@ -665,7 +806,9 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       ShowNotice("成功保存修改");
       return 1;
     case kMsgResetPager:
-      pager_.Reset(pager_.page_count());
+      // The all-software page switched its list: its page count, page 1.
+      pager_.Reset(all_->PageCount());
+      pager_bar_->Sync();
       return 1;
     case kMsgTray:
       OnTray(lparam);

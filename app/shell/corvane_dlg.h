@@ -15,6 +15,11 @@
 #include "vexo/ui/dialog/dialog.h"
 
 class CDlgSysMsg;
+class CDownloadMgrWnd;
+class CPagerBar;
+class DlgSoftware;
+class CdlgRequireSoftware;
+class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -67,6 +72,12 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
   const shell::Pager& GetPager() const { return pager_; }
+  // The download list below the software pages and its bar.
+  CDownloadMgrWnd* DownloadList() const { return downloads_; }
+  CSplitdlg* DownloadBar() const { return split_; }
+  DlgSoftware* AllSoftwarePage() const { return all_; }
+  CdlgRequireSoftware* CommonSoftwarePage() const { return common_; }
+  CPagerBar* PagerBar() const { return pager_bar_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
@@ -90,6 +101,11 @@ class CCorvaneDlg : public VEXO_Dialog {
   void CreateControls();
   void CreatePages();
   void LoadSoftware();
+  // Places the current page, the download bar and the list in the page area.
+  void LayoutDownloads();
+  void RefreshDownloadLists();
+  void Search();
+  void TurnPage();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -116,6 +132,12 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::array<VEXO_Button*, kPageCount> page_buttons_{};
   std::array<VEXO_Dialog*, kPageCount> pages_{};
   VEXO_Button* more_ = nullptr;
+  CDownloadMgrWnd* downloads_ = nullptr;
+  CSplitdlg* split_ = nullptr;
+  DlgSoftware* all_ = nullptr;
+  CdlgRequireSoftware* common_ = nullptr;
+  CPagerBar* pager_bar_ = nullptr;
+  bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;
   VEXO_Button* search_button_ = nullptr;

@@ -19,7 +19,7 @@
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
-#include "app/shell/split_bar.h"
+#include "app/downloads/split_dlg.h"
 #include "app/shell/startup_files.h"
 #include "core/platform/program_paths.h"
 #include "app/shell/update_check.h"
@@ -143,16 +143,16 @@ TEST_F(MainWindowTest, SplitterBarTellsItsPageAndTheMainWindow) {
   struct Page : VEXO_Dialog {
     Page() : VEXO_Dialog(nullptr, kTopLevel) { resize(640, 300); }
     ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
-      if (message == CSplitdlg::kMsgToggleList) ++toggles;
+      if (message == CSplitdlg::kMsgToggled) ++toggles;
       return VEXO_Dialog::WindowProc(message, wparam, lparam);
     }
     int toggles = 0;
   } page;
   auto main = std::make_shared<ds::RecordingTarget>();
   const ds::MsgHandle main_handle = ds::RegisterMessageTarget(main);
-  CSplitdlg bar(&page, main_handle);
+  CSplitdlg bar(&page, page.GetHandle(), main_handle);
   page.show();
-  QWidget* toggle = bar.FindWidget(CSplitdlg::kIdToggle);
+  QWidget* toggle = bar.FindWidget(CSplitdlg::kToggleId);
   const QImage shown = toggle->grab().toImage();
   Click(toggle);
   QApplication::processEvents();
@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, SplitterBarTellsItsPageAndTheMainWindow) {
   EXPECT_FALSE(bar.IsListShown());
   EXPECT_NE(shown, toggle->grab().toImage());
   EXPECT_EQ(0u, main->Count(kMsgShowAllDownloads));
-  Click(bar.FindWidget(CSplitdlg::kIdShowAll));
+  Click(bar.FindWidget(CSplitdlg::kShowAllId));
   EXPECT_EQ(1u, main->Count(kMsgShowAllDownloads));
   ds::UnregisterMessageTarget(main_handle);
 }

@@ -76,6 +76,20 @@ void DefaultProgramIcon(QPainter* p, const QRectF& box) {
   p->restore();
 }
 
+// A catalogue program's icon of our own: a rounded tile in the program's hue with one or two
+// characters of its name.
+void ProgramIcon(QPainter* p, const QRectF& box, int hue, const QString& caption) {
+  const qreal s = box.width() / 32.0;
+  p->save();
+  p->translate(box.topLeft());
+  p->scale(s, s);
+  FillBox(p, QRectF(1, 1, 30, 30), 7, QColor::fromHsv(hue, 140, 240), QColor::fromHsv(hue, 210, 190),
+          QColor::fromHsv(hue, 220, 150));
+  p->restore();
+  const int size = caption.size() > 2 ? 10 : caption.size() == 2 ? 13 : 19;
+  DrawCaption(p, box, caption, QColor(255, 255, 255), static_cast<int>(size * s), true);
+}
+
 void Advert(const ImageSpec& spec, QPainter* p) {
   const qreal w = spec.width;
   const qreal h = spec.height;
@@ -247,6 +261,10 @@ bool PaintPicture(const ImageSpec& spec, QImage* image, std::string* error) {
   if (spec.kind == "appicon") {
     if (spec.role == "logo") {
       DrawLogo(&painter, QRectF(0, 0, spec.width, spec.height));
+      painter.end();
+    } else if (spec.role == "program") {
+      ProgramIcon(&painter, QRectF(0, 0, spec.width, spec.height), spec.IntOption("hue", 210),
+                  QString::fromStdString(spec.caption));
       painter.end();
     } else {
       DefaultProgramIcon(&painter, QRectF(0, 0, spec.width, spec.height));
