@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/assoc/association_engine.h"
+#include "app/assoc/associate_file_dlg.h"
+#include "app/assoc/dlg_set_mgr.h"
 #include "app/assoc/mgr_config.h"
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
@@ -78,6 +81,8 @@ CCorvaneDlg::CCorvaneDlg()
 
 CCorvaneDlg::~CCorvaneDlg() {
   DetachMessages();
+  chooser_.reset();
+  settings_.reset();
   delete tray_menu_;
   tray_.Delete();
   update_.reset();
@@ -134,6 +139,7 @@ int CCorvaneDlg::OnInitDialog() {
   // The product button needs the catalogue program it starts.
   quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
   OpenPage(kHome);
+  OpenPendingChooser();
   return 1;
 }
 
@@ -269,8 +275,10 @@ void CCorvaneDlg::HandleForwarded(const std::string& text) {
     return;
   }
   const shell::ParsedCommandLine parsed = shell::ParseCommandLine(text);
-  if ((parsed.flags & shell::kOpenWithChooser) && !(parsed.flags & shell::kBadArgument))
+  if ((parsed.flags & shell::kOpenWithChooser) && !(parsed.flags & shell::kBadArgument)) {
     QueueAssociationFile(parsed.path);
+    OpenPendingChooser();
+  }
 }
 
 void CCorvaneDlg::ShowManager() {
@@ -457,12 +465,12 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kProductLaunch: QuickLaunch(0, "Xelbo", "Xelbo", true); break;
     case kMenuOftenSoft:
     case kMenuOftenSites:
-    case kMenuAssociations:
-    case kMenuSystem:
-    case kTraySettings:
       ShowManager();
-      ShowNotice(kPlaceholder);  // the settings dialogs come with their own work
+      ShowNotice(kPlaceholder);  // the often-used lists come with the home page
       break;
+    case kMenuAssociations: OpenSettings(CDlgSetMgr::kAssociations); break;
+    case kMenuSystem:
+    case kTraySettings: OpenSettings(CDlgSetMgr::kSystem); break;
     case kTrayOpen: ToggleFromTray(); break;
     case kTrayStartup:
       if (CMgrConfig* config = GetMgrConfig()) config->SetStartup(config->GetStartup() ? 0 : 1);
@@ -502,7 +510,31 @@ void CCorvaneDlg::StartUpdater() {
   ExitProcedure();
 }
 
+void CCorvaneDlg::OpenPendingChooser() {
+  CMgrConfig* config = GetMgrConfig();
+  if (pending_files_.empty() || config == nullptr || (chooser_ && chooser_->isVisible())) return;
+  if (!chooser_) chooser_ = std::make_unique<CAssociateFileDlg>(*software_, *config, CAssociationEngine::ProgramPath());
+  const std::string file = pending_files_.front();
+  pending_files_.pop_front();
+  chooser_->ShowForFile(file, GetHandle());
+}
+
+void CCorvaneDlg::OpenSettings(int page) {
+  CMgrConfig* config = GetMgrConfig();
+  if (config == nullptr) return;
+  ShowManager();
+  if (!settings_) settings_ = std::make_unique<CDlgSetMgr>(*config);
+  settings_->OpenSettings(this, page);
+}
+
 void CCorvaneDlg::OneSecondWork() {
+  // Programs installed or removed while the chooser shows appear in its lists.
+  if (chooser_ && chooser_->isVisible()) {
+    software_->DetectAll();
+    chooser_->RefreshPrograms();
+    chooser_->raise();
+  }
+  OpenPendingChooser();
   queue_->CollectTasks();
   update_->Collect();
   queue_->SampleAll();

@@ -14,6 +14,8 @@
 #include "core/shell/tray_icon.h"
 #include "vexo/ui/dialog/dialog.h"
 
+class CAssociateFileDlg;
+class CDlgSetMgr;
 class CDlgSysMsg;
 class CUpdateCheck;
 class DownloadQueue;
@@ -45,6 +47,10 @@ class CCorvaneDlg : public VEXO_Dialog {
   // A file waiting for the association chooser.
   void QueueAssociationFile(const std::string& path) { pending_files_.push_back(path); }
   const std::deque<std::string>& PendingAssociationFiles() const { return pending_files_; }
+  // The open-with chooser (null until the first file is shown).
+  CAssociateFileDlg* Chooser() const { return chooser_.get(); }
+  // The settings dialog (null until first opened).
+  CDlgSetMgr* Settings() const { return settings_.get(); }
   // Listens for second starts on the local socket of `mutex_name` from initialisation on.
   void SetInstanceName(const std::string& mutex_name) { instance_name_ = mutex_name; }
   // What a second start forwarded: "" brings the window forward, "/a <file>" queues the file.
@@ -96,6 +102,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   void ShowNotice(const std::string& text);
   void ShowQuestion(const std::string& text, unsigned ok_id, int program_id);
   void OneSecondWork();
+  void OpenPendingChooser();
+  void OpenSettings(int page);
   void StartDownload(int id);
   bool LaunchInstallerOf(int id);
   void OpenDownloadDirectory();
@@ -122,6 +130,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   shell::CInstanceServer* instance_server_ = nullptr;
   std::string instance_name_;
   std::deque<std::string> pending_files_;
+  std::unique_ptr<CAssociateFileDlg> chooser_;
+  std::unique_ptr<CDlgSetMgr> settings_;
   int current_page_ = -1;
   bool show_allowed_ = true;
   bool exiting_ = false;

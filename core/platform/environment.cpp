@@ -72,4 +72,27 @@ std::string UserConfigDirectory() {
   return home.empty() ? "" : home + "/.config";
 }
 
+std::string UserDataDirectory() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && *data == '/') return data;
+  const std::string home = HomeDirectory();
+  return home.empty() ? "" : home + "/.local/share";
+}
+
+std::vector<std::string> SystemDataDirectories() {
+  std::vector<std::string> dirs;
+  const char* list = std::getenv("XDG_DATA_DIRS");
+  const std::string text = list != nullptr ? list : "";
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(':', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string dir = text.substr(start, end - start);
+    if (!dir.empty() && dir[0] == '/') dirs.push_back(dir);
+    start = end + 1;
+  }
+  if (dirs.empty()) dirs = {"/usr/local/share", "/usr/share"};
+  return dirs;
+}
+
 }  // namespace ds

@@ -1,0 +1,146 @@
+#include "app/assoc/dlg_set_mgr.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/assoc/associate_file_set_dlg.h"
+#include "app/assoc/dlg_mgr_set.h"
+#include "app/assoc/mgr_config.h"
+#include "app/home/dlg_sys_msg.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/label.h"
+
+namespace {
+
+constexpr int kWidth = 600;
+constexpr int kHeight = 460;
+constexpr const char* kTabImages[CDlgSetMgr::kPageCount] = {"img/OftenSoft.png", "img/OftenHtml.png",
+                                                            "img/AssSet.png", "img/SysSet.png"};
+
+VEXO_Image* Image(const char* name) { return VEXO_ResourceMgr::Instance()->GetImage(name); }
+
+}  // namespace
+
+CDlgSetMgr::CDlgSetMgr(CMgrConfig& config) : VEXO_Dialog(nullptr, kTopLevel), config_(config) {
+  setWindowTitle(QStringLiteral("系统设置"));
+  resize(kWidth, kHeight);
+  message_ = std::make_unique<CDlgSysMsg>();
+}
+
+CDlgSetMgr::~CDlgSetMgr() {
+  DetachMessages();
+  message_.reset();
+}
+
+int CDlgSetMgr::OnInitDialog() {
+  if (VEXO_Image* background = Image("img/SetMgrbg.png")) SetImage(background);
+  SetTitleHeight(32);
+  auto* title = new VEXO_Button(this);
+  title->Create("", QRect(8, 0, 160, 32), this, 0);
+  title->SetImage(Image("img/TitleSetMgr.png"));
+  title->setAttribute(Qt::WA_TransparentForMouseEvents);
+  system_ = new CDlgMgrSet(this);
+  associations_ = new CAssociateFileSetDlg(this);
+  pages_[kAssociations] = associations_;
+  pages_[kSystem] = system_;
+  int y = 44;
+  for (int page = 0; page < kPageCount; ++page) {
+    if (!pages_[static_cast<std::size_t>(page)]) continue;
+    auto* tab = new VEXO_Button(this);
+    tab->Create("", QRect(12, y, 112, 34), this, kFirstTab + static_cast<unsigned>(page));
+    tab->SetImage(Image(kTabImages[page]));
+    AddWidget(kFirstTab + static_cast<unsigned>(page), tab);
+    tabs_[static_cast<std::size_t>(page)] = tab;
+    y += 40;
+    pages_[static_cast<std::size_t>(page)]->Create();
+    pages_[static_cast<std::size_t>(page)]->move(128, 40);
+    pages_[static_cast<std::size_t>(page)]->hide();
+  }
+  const struct {
+    unsigned id;
+    const char* image;
+    QRect rect;
+  } buttons[] = {{kApply, "img/SetApply.png", QRect(330, 424, 72, 26)},
+                 {kSave, "img/SetSave.png", QRect(414, 424, 72, 26)},
+                 {kCancel, "img/SetCancel.png", QRect(498, 424, 72, 26)},
+                 {kClose, "img/button_close.png", QRect(kWidth - 32, 4, 26, 20)}};
+  for (const auto& spec : buttons) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", spec.rect, this, spec.id);
+    button->SetImage(Image(spec.image));
+    AddWidget(spec.id, button);
+  }
+  return 1;
+}
+
+void CDlgSetMgr::OpenSettings(VEXO_Dialog* owner, int page) {
+  Create();
+  owner_ = owner;
+  if (owner_) owner_->EnableWindow(false);
+  SwitchTo(HasPage(page) ? page : kSystem);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  show();
+  raise();
+  activateWindow();
+}
+
+void CDlgSetMgr::SwitchTo(int page) {
+  if (!HasPage(page)) return;
+  current_ = page;
+  for (int i = 0; i < kPageCount; ++i) {
+    if (!pages_[static_cast<std::size_t>(i)]) continue;
+    pages_[static_cast<std::size_t>(i)]->setVisible(i == page);
+    tabs_[static_cast<std::size_t>(i)]->setEnabled(i != page);
+  }
+  // Each page shows the settings as they are now.
+  const ds::MsgHandle owner = owner_ ? owner_->GetHandle() : 0;
+  if (page == kSystem) system_->InitPage(config_, owner);
+  if (page == kAssociations) associations_->InitAssociationPage(config_);
+}
+
+bool CDlgSetMgr::Apply() {
+  if (current_ == kSystem) {
+    const std::string refusal = system_->ApplyPage();
+    if (!refusal.empty()) {
+      message_->ShowMessage(GetHandle(), 0, refusal);
+      message_->SetOkMessage(0);
+      return false;
+    }
+  } else if (current_ == kAssociations) {
+    associations_->ApplyAssociationPage();
+  }
+  if (owner_ && (current_ == kSystem || current_ == kAssociations))
+    ds::PostMessageTo(owner_->GetHandle(), kMsgApplied, 0, 0);
+  return true;
+}
+
+void CDlgSetMgr::Hide() {
+  message_->hide();
+  hide();
+  if (owner_) owner_->EnableWindow(true);
+}
+
+void CDlgSetMgr::OnClose() { Hide(); }
+
+ds::LResult CDlgSetMgr::WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) {
+  if (message == vexo_msg::WM_COMMAND && vexo_msg::HighWord(wparam) == vexo_msg::BN_CLICKED) {
+    const unsigned id = vexo_msg::LowWord(wparam);
+    if (id >= kFirstTab && id < kFirstTab + kPageCount) {
+      SwitchTo(static_cast<int>(id - kFirstTab));
+      return 1;
+    }
+    switch (id) {
+      case kApply: Apply(); return 1;
+      case kSave:
+        if (Apply()) Hide();
+        return 1;
+      case kCancel:
+      case kClose: Hide(); return 1;
+      default: break;
+    }
+  }
+  return VEXO_Dialog::WindowProc(message, wparam, lparam);
+}
