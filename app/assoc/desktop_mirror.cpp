@@ -14,6 +14,7 @@
 namespace {
 
 constexpr char kProgramEntryPrefix[] = "corvane-soft-";
+constexpr int kMenuToolWaitMs = 3000;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -135,5 +136,9 @@ void DesktopMirror::NotifyMenus() const {
   const std::string tool = ds::FindOnPath("update-desktop-database");
   const std::string dir = ApplicationsDir();
   if (tool.empty() || dir.empty()) return;
-  ds::StartProcessArgs(tool.c_str(), {dir}, nullptr, nullptr);
+  // It takes a moment; waiting for it keeps its cache in step with the entries just written.
+  ds::ProcessId pid = 0;
+  if (ds::StartProcessArgs(tool.c_str(), {"-q", dir}, nullptr, &pid) != ds::kSpawnStarted) return;
+  int code = 0;
+  if (ds::WaitProcess(pid, kMenuToolWaitMs, &code) == 0) ds::WatchProcess(pid, nullptr);
 }

@@ -36,7 +36,7 @@ class DesktopMirror {
                       const std::vector<std::string>& release) const;
 
   // Lets menus and file managers see changed entries: update-desktop-database on our
-  // applications folder, when it is installed (not waited for).
+  // applications folder, when it is installed (waited for a few seconds at most).
   void NotifyMenus() const;
 
  private:

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -172,10 +173,15 @@ TEST_F(AssociationDialogsTest, ChooserListsCandidatesPreselectsTheHandlerAndOpen
   Click(chooser.FindWidget(CAssociateFileDlg::kSystemChooser));
   EXPECT_EQ(file, handed);
 
-  // Accept with always-use ticked binds the type to the program.
+  // Accept with always-use ticked binds the type to the chosen program.
   chooser.ShowForFile(file, owner_);
+  Click(installed, chooser.InstalledList()->GetItemRect(0).center());
+  EXPECT_FALSE(chooser.Engine().IsSoftAssociated(5, ".txt"));
+  std::remove(out.c_str());
   Click(chooser.FindWidget(CAssociateFileDlg::kAccept));
-  EXPECT_TRUE(chooser.Engine().IsSoftAssociated(3, ".txt"));
+  EXPECT_TRUE(chooser.Engine().IsSoftAssociated(5, ".txt"));
+  for (int i = 0; i < 500 && !ds::PathExists(out); ++i) QTest::qWait(20);  // the program ran once more
+  EXPECT_FALSE(chooser.Engine().IsSoftAssociated(3, ".txt"));
 }
 
 TEST_F(AssociationDialogsTest, AssociationPageTicksGroupsAndBindsWhatIsTicked) {

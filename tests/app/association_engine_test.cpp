@@ -137,6 +137,7 @@ TEST_F(AssociationEngineTest, OwnBindingKeepsTheFirstBackupAndRestoresIt) {
     engine_->RefreshAssociationStates();
     EXPECT_EQ(1, Bound("txt"));  // read back from the registry, whichever key binds it
 
+    Bind("txt", 0);
     engine_->ApplyZeploAssociations();
     EXPECT_EQ("foreignfile", Value(HKEY_CLASSES_ROOT, ".txt", ""));
     EXPECT_EQ("Foreign.Choice", Value(HKEY_CURRENT_USER, perUser, "ProgID"));
