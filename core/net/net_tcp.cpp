@@ -203,9 +203,16 @@ NET_TcpInfo* NET_TcpNBlock::connect(const std::string& host, unsigned port, int 
   if (fd < 0) return nullptr;
   const int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+  return adopt(fd, host + ":" + service);
+}
+
+NET_TcpInfo* NET_TcpNBlock::adopt(int fd, const std::string& peer) {
+  if (fd < 0) return nullptr;
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
   auto* info = new NET_TcpInfo;
   info->fd_ = fd;
-  info->peer_ = host + ":" + service;
+  info->peer_ = peer;
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   connections_.insert(info);
   return info;

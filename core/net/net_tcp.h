@@ -117,6 +117,8 @@ class DS_API NET_TcpNBlock {
   // The new connection, or null.
   virtual NET_TcpInfo* connect(const std::string& host, unsigned port, int timeout_ms = 10000,
                                const std::atomic<bool>* cancel = nullptr);
+  // Takes over a connected socket (made non-blocking and close-on-exec here) as a connection.
+  NET_TcpInfo* adopt(int fd, const std::string& peer);
   // Sends all `length` bytes, waiting at most `timeout_ms` for the socket. The bytes sent, or
   // -1 (the connection is then closed).
   virtual int send(NET_TcpInfo* info, const void* data, std::size_t length, int timeout_ms = 5000);
