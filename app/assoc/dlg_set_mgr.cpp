@@ -4,7 +4,12 @@
 #include <QScreen>
 
 #include "app/assoc/associate_file_set_dlg.h"
+#include "app/assoc/dlg_change_html.h"
 #include "app/assoc/dlg_mgr_set.h"
+#include "app/assoc/dlg_set_soft.h"
+#include "app/catalogue/software_mgr.h"
+#include "app/home/dialog_home_page.h"
+#include "app/home/home_session.h"
 #include "app/assoc/mgr_config.h"
 #include "app/home/dlg_sys_msg.h"
 #include "vexo/ui/dialog/window_messages.h"
@@ -43,6 +48,10 @@ int CDlgSetMgr::OnInitDialog() {
   title->setAttribute(Qt::WA_TransparentForMouseEvents);
   system_ = new CDlgMgrSet(this);
   associations_ = new CAssociateFileSetDlg(this);
+  programs_ = new CDlgSetSoft(this);
+  pages_[kOftenSoft] = programs_;
+  sites_ = new CDlgChangeHtml(this);
+  pages_[kOftenSites] = sites_;
   pages_[kAssociations] = associations_;
   pages_[kSystem] = system_;
   int y = 44;
@@ -75,6 +84,12 @@ int CDlgSetMgr::OnInitDialog() {
   return 1;
 }
 
+bool CDlgSetMgr::HasPage(int page) const {
+  if (page < 0 || page >= kPageCount || !pages_[static_cast<std::size_t>(page)]) return false;
+  // The list pages edit the home page's lists.
+  return (page != kOftenSites && page != kOftenSoft) || home_ != nullptr;
+}
+
 void CDlgSetMgr::OpenSettings(VEXO_Dialog* owner, int page) {
   Create();
   owner_ = owner;
@@ -93,24 +108,50 @@ void CDlgSetMgr::SwitchTo(int page) {
   for (int i = 0; i < kPageCount; ++i) {
     if (!pages_[static_cast<std::size_t>(i)]) continue;
     pages_[static_cast<std::size_t>(i)]->setVisible(i == page);
+    tabs_[static_cast<std::size_t>(i)]->setVisible(HasPage(i));
     tabs_[static_cast<std::size_t>(i)]->setEnabled(i != page);
   }
   // Each page shows the settings as they are now.
   const ds::MsgHandle owner = owner_ ? owner_->GetHandle() : 0;
   if (page == kSystem) system_->InitPage(config_, owner);
   if (page == kAssociations) associations_->InitAssociationPage(config_);
+  if (page == kOftenSites) InitSitesPage();
+  if (page == kOftenSoft) {
+    std::vector<SoftwareState*> all;
+    if (SoftwareMgr* software = GetSoftwareMgr()) {
+      for (auto& entry : software->States())
+        if (entry.second.type >= 0) all.push_back(&entry.second);  // hidden programs are not offered
+    }
+    programs_->InitPage(home_->Session().Programs().Items(), all);
+  }
+}
+
+void CDlgSetMgr::InitSitesPage() {
+  const CommonSites& sites = home_->Session().Sites();
+  sites_->InitPage(sites.UserSites(), sites.DefaultCount(), [this](const std::string& text) { Notice(text); });
+}
+
+void CDlgSetMgr::Notice(const std::string& text) {
+  message_->ShowMessage(GetHandle(), 0, text);
+  message_->SetOkMessage(0);
 }
 
 bool CDlgSetMgr::Apply() {
   if (current_ == kSystem) {
     const std::string refusal = system_->ApplyPage();
     if (!refusal.empty()) {
-      message_->ShowMessage(GetHandle(), 0, refusal);
-      message_->SetOkMessage(0);
+      Notice(refusal);
       return false;
     }
   } else if (current_ == kAssociations) {
     associations_->ApplyAssociationPage();
+  } else if (current_ == kOftenSoft) {
+    home_->SetCommonPrograms(programs_->Picker().Ticked());
+    if (owner_) ds::PostMessageTo(owner_->GetHandle(), kMsgProgramsChanged, 0, 0);
+  } else if (current_ == kOftenSites) {
+    if (!sites_->StorePending() || !home_->SetCommonSites(sites_->Sites())) return false;
+    InitSitesPage();
+    if (owner_) ds::PostMessageTo(owner_->GetHandle(), kMsgSitesChanged, 0, 0);
   }
   if (owner_ && (current_ == kSystem || current_ == kAssociations))
     ds::PostMessageTo(owner_->GetHandle(), kMsgApplied, 0, 0);
@@ -123,7 +164,16 @@ void CDlgSetMgr::Hide() {
   if (owner_) owner_->EnableWindow(true);
 }
 
-void CDlgSetMgr::OnClose() { Hide(); }
+void CDlgSetMgr::OnClose() {
+  // Unsaved sites are asked about; other pages close like cancel.
+  if (current_ == kOftenSites && sites_->HasPendingChange()) {
+    message_->ShowMessage(GetHandle(), 1, "内容有修改，是否保存？");
+    message_->SetOkMessage(kMsgSaveAndClose);
+    message_->SetCancelMessage(kMsgCloseNow);
+    return;
+  }
+  Hide();
+}
 
 ds::LResult CDlgSetMgr::WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) {
   if (message == vexo_msg::WM_COMMAND && vexo_msg::HighWord(wparam) == vexo_msg::BN_CLICKED) {
@@ -137,10 +187,18 @@ ds::LResult CDlgSetMgr::WindowProc(unsigned message, ds::WParam wparam, ds::LPar
       case kSave:
         if (Apply()) Hide();
         return 1;
-      case kCancel:
-      case kClose: Hide(); return 1;
+      case kCancel: Hide(); return 1;
+      case kClose: OnClose(); return 1;
       default: break;
     }
+  }
+  if (message == kMsgSaveAndClose) {
+    if (Apply()) Hide();
+    return 1;
+  }
+  if (message == kMsgCloseNow) {
+    Hide();
+    return 1;
   }
   return VEXO_Dialog::WindowProc(message, wparam, lparam);
 }

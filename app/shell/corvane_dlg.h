@@ -16,7 +16,10 @@
 
 class CAssociateFileDlg;
 class CDlgSetMgr;
+class CDialogHomePage;
 class CDlgSysMsg;
+class CDlgUserInfo;
+class CKivNetMsg;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -71,6 +74,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
+  CDialogHomePage* HomePage() const { return home_; }
+  CKivNetMsg* Net() const { return net_.get(); }
+  CDlgUserInfo* UserInfo() const { return user_info_.get(); }
 
   // Tray "退出", the task bar's close and an accepted update end the run here: downloads stop
   // (they come back paused next time) and the modal loop ends. The single-instance lock is left
@@ -110,6 +116,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   void SetStatus(const std::string& first, const std::string& second);
   void OnUpdateFinished(int id);
   void StartUpdater();
+  void OnLoginChanged(bool logged_in);
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
@@ -124,6 +131,10 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::unique_ptr<CUpdateCheck> update_;
   std::unique_ptr<CDlgSysMsg> notice_;
   std::unique_ptr<CDlgSysMsg> question_;
+  std::shared_ptr<CKivNetMsg> net_;
+  CDialogHomePage* home_ = nullptr;
+  std::unique_ptr<CDlgUserInfo> user_info_;
+  VEXO_Button* user_button_ = nullptr;
   QPointer<QMenu> tray_menu_;
   ds::TrayIcon tray_;
   shell::Pager pager_;

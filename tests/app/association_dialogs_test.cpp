@@ -18,7 +18,10 @@
 #include "app/assoc/bt_list_ctrl.h"
 #include "app/assoc/dlg_browse_dir.h"
 #include "app/assoc/dlg_mgr_set.h"
+#include "app/assoc/dlg_change_html.h"
 #include "app/assoc/dlg_set_mgr.h"
+#include "app/assoc/dlg_set_soft.h"
+#include "app/assoc/site_list_editor.h"
 #include "app/assoc/open_with_choice.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/home/dlg_sys_msg.h"
@@ -26,8 +29,10 @@
 #include "tests/app/catalogue_fixture.h"
 #include "tests/app/corvane_fixture.h"
 #include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/edit.h"
+#include "vexo/ui/widgets/list_ctrl.h"
 
 namespace {
 
@@ -288,6 +293,92 @@ TEST_F(AssociationDialogsTest, FolderPickerLoadsOnExpandAndNumbersNewFolders) {
 
   Click(picker.OkButton());
   EXPECT_EQ(dir_.File("root/新建文件夹 (2)"), picker.Chosen());
+}
+
+TEST(SiteListEditorTest, EntriesPassTheChecksInOrder) {
+  std::vector<ds::Site> sites;
+  for (int i = 0; i < 19; ++i) sites.push_back({"s" + std::to_string(i), "s" + std::to_string(i) + ".cn"});
+  SiteListEditor editor(sites, 4);
+  EXPECT_EQ("名称或网址不能为空", editor.Add("", "a.cn"));
+  EXPECT_EQ("名称不能超过8个汉字!", editor.Add("一二三四五六七八九", "a.cn"));
+  EXPECT_EQ("请输入正确的网址!", editor.Add("点", ".a"));
+  EXPECT_EQ("请输入正确的网址!", editor.Add("点", "ab"));
+  EXPECT_EQ("网址不能超过200个字符!", editor.Add("长", "a." + std::string(199, 'b')));
+  EXPECT_EQ("你输入的网址已存在!", editor.Add("s1", "s0.cn"));  // the address is checked first
+  EXPECT_EQ("你输入的名称已存在!", editor.Add("s1", "new.cn"));
+  EXPECT_FALSE(editor.Changed());
+  EXPECT_EQ("", editor.Add("一二三四五六七八", "a."));  // 16 bytes, and a two-character address
+  EXPECT_EQ("你只能添加20个常用网址!", editor.Add("x", "x.cn"));
+  EXPECT_EQ("", editor.Modify(0, "s0", "s0.com"));  // its own old values do not count
+  int row = 0;
+  EXPECT_EQ("已经移动到了最上面!", editor.MoveUp(&row));
+  row = 19;
+  EXPECT_EQ("已经移动到了最下面!", editor.MoveDown(&row));
+  EXPECT_EQ("", editor.MoveUp(&row));
+  EXPECT_EQ(18, row);
+  EXPECT_EQ("一二三四五六七八", editor.Sites()[18].name);
+}
+
+TEST_F(AssociationDialogsTest, SitesPageAddsAndMovesWithItsMessages) {
+  CDlgChangeHtml page(nullptr);
+  std::vector<std::string> told;
+  page.InitPage({{"甲", "a.cn"}, {"乙", "b.cn"}}, 4, [&told](const std::string& text) { told.push_back(text); });
+  page.show();
+  auto* name = static_cast<VEXO_Edit*>(page.FindWidget(CDlgChangeHtml::kName));
+  auto* address = static_cast<VEXO_Edit*>(page.FindWidget(CDlgChangeHtml::kAddress));
+  // Text outside ASCII arrives as a key event carrying it, as an input method delivers it.
+  QTest::sendKeyEvent(QTest::Click, name, Qt::Key_unknown, QString::fromUtf8("丙"), Qt::NoModifier);
+  QTest::keyClicks(address, "a.cn");
+  Click(page.FindWidget(CDlgChangeHtml::kAdd));
+  ASSERT_EQ(1u, told.size());
+  EXPECT_EQ("你输入的网址已存在!", told[0]);
+  address->clear();
+  QTest::keyClicks(address, "c.cn");
+  Click(page.FindWidget(CDlgChangeHtml::kAdd));
+  ASSERT_EQ(3, page.List()->GetItemCount());
+  EXPECT_EQ(2, page.List()->GetSelectedRow());
+  Click(page.FindWidget(CDlgChangeHtml::kDown));
+  EXPECT_EQ("已经移动到了最下面!", told.back());
+  Click(page.FindWidget(CDlgChangeHtml::kUp));
+  EXPECT_EQ("丙", page.Sites()[1].name);
+  EXPECT_EQ(1, page.List()->GetSelectedRow());
+  // A click on a row puts it into the edits.
+  Click(page.List()->viewport(), page.List()->GetItemRect(0).center());
+  EXPECT_EQ("甲", name->GetWindowText());
+  EXPECT_TRUE(page.HasPendingChange());
+}
+
+TEST_F(AssociationDialogsTest, ProgramsPageShowsTwelveAPageAndKeepsTheOrderShown) {
+  std::vector<SoftwareState> states(26);
+  std::vector<SoftwareState*> all;
+  for (int i = 0; i < 26; ++i) {
+    states[static_cast<std::size_t>(i)].id = i;
+    states[static_cast<std::size_t>(i)].name = "P" + std::to_string(i);
+    all.push_back(&states[static_cast<std::size_t>(i)]);
+  }
+  CDlgSetSoft page(nullptr);
+  page.InitPage({all[20], all[3]}, all);
+  page.show();
+  EXPECT_EQ(3, page.Picker().Pager().page_count());
+  EXPECT_EQ("P20", page.Box(0)->text().toStdString());
+  EXPECT_EQ(1, page.Box(1)->GetCheck());
+  EXPECT_EQ("P1", page.Box(3)->text().toStdString());  // then the catalogue, without repeats
+  Click(page.FindWidget(CDlgSetSoft::kLastPage));
+  EXPECT_EQ(3, page.Picker().Pager().page());
+  EXPECT_TRUE(page.Box(1)->isVisible());
+  EXPECT_FALSE(page.Box(2)->isVisible());  // 26 programs: two on the last page
+  ClickBox(page.Box(1));  // P25, ticked
+  Click(page.FindWidget(CDlgSetSoft::kMoveTop));
+  EXPECT_EQ(1, page.Picker().Pager().page());
+  EXPECT_EQ("P25", page.Box(0)->text().toStdString());
+  Click(page.FindWidget(CDlgSetSoft::kMoveDown));
+  ClickBox(page.Box(0));  // P20 unticked
+  const std::vector<SoftwareState*> ticked = page.Picker().Ticked();
+  ASSERT_EQ(2u, ticked.size());
+  EXPECT_EQ(25, ticked[0]->id);
+  EXPECT_EQ(3, ticked[1]->id);
+  Click(page.Cell(1));
+  EXPECT_EQ("P10", page.Box(0)->text().toStdString());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/data/config.h"
+#include "core/net/account_wire.h"
 #include "core/zip/packet_checksum.h"
 #include "core/text/path.h"
 #include "core/registry/registry_text.h"
@@ -291,6 +292,38 @@ void WriteTextSeeds() {
   Put("header_line", "location", "Location:  http://127.0.0.1/x \r\n");
 }
 
+// Client streams for the account server: a first byte (how the stream is cut into reads), then
+// whole messages as the client sends them.
+void WriteAccountSeeds() {
+  auto login = [](const char* account, const char* password) {
+    std::string message;
+    FUZZ_CHECK(ds::EncodeLoginRequest({account, ds::PasswordDigest(password)}, &message), account);
+    return message;
+  };
+  ds::CommonSoftIds ids;
+  ids.fill(-1);
+  ids[0] = 3;
+  ids[1] = 17;
+  std::string soft;
+  FUZZ_CHECK(ds::EncodeCommonSoftUpload("alice", ids, &soft), "186");
+  std::vector<std::string> chunks;
+  std::vector<ds::Site> sites{{"新浪", "http://www.sina.com.cn"}, {"x", std::string(200, 'a')}, {" ", " "}};
+  for (int i = 0; i < 8; ++i) sites.push_back({"站" + std::to_string(i), "https://example.org/" + std::string(150, 'p')});
+  FUZZ_CHECK(ds::ChunkSiteText(sites, &chunks), "sites");
+  std::string siteMessages;
+  for (const std::string& chunk : chunks) {
+    std::string message;
+    FUZZ_CHECK(ds::EncodeSitesChunk("alice", chunk, &message), "187");
+    siteMessages += message;
+  }
+  Put("account_request", "login", "\x40" + login("alice", "right"));
+  Put("account_request", "wrong_password", std::string(1, '\x05') + login("bob", "wrong"));
+  Put("account_request", "uploads", std::string(1, '\x60') + login("alice", "right") + soft + siteMessages);
+  Put("account_request", "forged", std::string(1, '\x60') + login("bob", "right") + soft);
+  Put("account_request", "upload_first", std::string(1, '\x60') + siteMessages);
+  Put("account_request", "bad_length", std::string("\x01\x07\0\0\0\xb7\0\0\0", 9));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,5 +338,6 @@ int main(int argc, char** argv) {
   WriteRegistrySeeds();
   WriteRecordSeeds();
   WriteTextSeeds();
+  WriteAccountSeeds();
   return 0;
 }
