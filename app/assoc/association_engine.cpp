@@ -152,9 +152,9 @@ void CAssociationEngine::RegisterZeploVerb() {
   std::vector<std::string> types;
   const std::vector<std::string> globs = mime::LoadGlobs();
   for (const AssociationSetting* entry : config_.Associations()) {
+    if (!entry->bound) continue;
     const std::string type = mime::TypeForExtension(entry->name, globs);
-    if (entry->bound && !type.empty() && std::find(types.begin(), types.end(), type) == types.end())
-      types.push_back(type);
+    if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
   }
   mirror_.InstallOpenEntry(types);
 
@@ -242,15 +242,15 @@ void CAssociationEngine::ApplyZeploAssociations() {
   // The desktop: our entry is the default of every bound extension's type; a type no bound
   // extension has any more goes back to the default it had before.
   const std::vector<std::string> globs = mime::LoadGlobs();
-  std::vector<std::string> bound, released;
+  std::vector<std::string> types, bound, released;
   for (const AssociationSetting* entry : config_.Associations()) {
-    const std::string type = mime::TypeForExtension(entry->name, globs);
-    if (!type.empty() && entry->bound && std::find(bound.begin(), bound.end(), type) == bound.end())
-      bound.push_back(type);
+    types.push_back(mime::TypeForExtension(entry->name, globs));
+    if (!types.back().empty() && entry->bound && std::find(bound.begin(), bound.end(), types.back()) == bound.end())
+      bound.push_back(types.back());
   }
-  for (const AssociationSetting* entry : config_.Associations()) {
-    const std::string type = mime::TypeForExtension(entry->name, globs);
-    if (!type.empty() && !entry->bound && std::find(bound.begin(), bound.end(), type) == bound.end() &&
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    const std::string& type = types[i];
+    if (!type.empty() && !config_.Associations()[i]->bound && std::find(bound.begin(), bound.end(), type) == bound.end() &&
         std::find(released.begin(), released.end(), type) == released.end())
       released.push_back(type);
   }
