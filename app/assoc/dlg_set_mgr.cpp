@@ -15,7 +15,7 @@
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
-#include "vexo/ui/widgets/label.h"
+#include "vexo/ui/widgets/b_label.h"
 
 namespace {
 
@@ -42,10 +42,9 @@ CDlgSetMgr::~CDlgSetMgr() {
 int CDlgSetMgr::OnInitDialog() {
   if (VEXO_Image* background = Image("img/SetMgrbg.png")) SetImage(background);
   SetTitleHeight(32);
-  auto* title = new VEXO_Button(this);
-  title->Create("", QRect(8, 0, 160, 32), this, 0);
-  title->SetImage(Image("img/TitleSetMgr.png"));
-  title->setAttribute(Qt::WA_TransparentForMouseEvents);
+  auto* title = new VEXO_BLabel(this);
+  title->Create("", 0, QRect(8, 0, 160, 32), this, 0);
+  title->SetBkImage(Image("img/TitleSetMgr.png"));
   system_ = new CDlgMgrSet(this);
   associations_ = new CAssociateFileSetDlg(this);
   programs_ = new CDlgSetSoft(this);
@@ -105,11 +104,17 @@ void CDlgSetMgr::OpenSettings(VEXO_Dialog* owner, int page) {
 void CDlgSetMgr::SwitchTo(int page) {
   if (!HasPage(page)) return;
   current_ = page;
+  int y = 44;  // the tabs of the pages offered, one under the other
   for (int i = 0; i < kPageCount; ++i) {
     if (!pages_[static_cast<std::size_t>(i)]) continue;
+    VEXO_Button* tab = tabs_[static_cast<std::size_t>(i)];
     pages_[static_cast<std::size_t>(i)]->setVisible(i == page);
-    tabs_[static_cast<std::size_t>(i)]->setVisible(HasPage(i));
-    tabs_[static_cast<std::size_t>(i)]->setEnabled(i != page);
+    tab->setVisible(HasPage(i));
+    tab->setEnabled(i != page);
+    if (HasPage(i)) {
+      tab->move(12, y);
+      y += 40;
+    }
   }
   // Each page shows the settings as they are now.
   const ds::MsgHandle owner = owner_ ? owner_->GetHandle() : 0;
