@@ -21,16 +21,6 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-bool ReadFile(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buffer[4096];
-  ssize_t n;
-  out.clear();
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(n));
-  ::close(fd);
-  return n == 0;
-}
 
 }  // namespace
 
@@ -131,7 +121,7 @@ std::string EntryText(const std::string& program) {
 EntryInfo ReadEntry(const std::string& path) {
   EntryInfo info;
   std::string text;
-  if (path.empty() || !ReadFile(path, text)) return info;
+  if (path.empty() || !ds::ReadWholeFile(path, text)) return info;
   info.present = true;
   info.enabled = true;
   bool in_group = false;

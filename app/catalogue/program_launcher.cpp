@@ -20,6 +20,10 @@ unsigned OsMajorVersion() {
 }  // namespace
 
 bool SoftwareMgr::RunProgram(int id, const char* parameters) {
+  return RunProgramArgs(id, ds::SplitParameters(parameters != nullptr ? parameters : ""));
+}
+
+bool SoftwareMgr::RunProgramArgs(int id, const std::vector<std::string>& args) {
   SoftwareState* state = FindState(id);
   if (state == nullptr || state->enableuse == 0) return false;
   if (!ds::IsRegularFile(ds::ResolveWindowsPath(state->installedExe))) {
@@ -27,7 +31,7 @@ bool SoftwareMgr::RunProgram(int id, const char* parameters) {
     return false;
   }
   const std::string directory = ds::DirectoryOf(state->installedExe);
-  const int result = ds::StartProcess(state->installedExe.c_str(), parameters, directory.c_str(), nullptr);
+  const int result = ds::StartProcessArgs(state->installedExe.c_str(), args, directory.c_str(), nullptr);
   if (result >= 32) return true;
   if (state->type > 0) DetectSoftware(id);
   return false;

@@ -5,6 +5,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/catalogue/catalogue_records.h"
 #include "app/catalogue/software_state.h"
@@ -60,6 +61,8 @@ class SoftwareMgr {
   void ListUpgrade(SoftwareState& state, const std::string& installedVersion);
 
   bool RunProgram(int id, const char* parameters);
+  // The same with the arguments already split (a file name stays one argument, whatever it holds).
+  bool RunProgramArgs(int id, const std::vector<std::string>& args);
   bool RunProgramByName(const std::string& name, const char* parameters);
 
   // "FileVersion" or "ProductVersion" of an executable's version resource, or "".

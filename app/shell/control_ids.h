@@ -19,6 +19,7 @@ constexpr unsigned kMoreSoftware = 1024;
 constexpr unsigned kQuickAntivirus = 1084;
 constexpr unsigned kQuickGuard = 1086;
 constexpr unsigned kProductLaunch = 1075;
+constexpr unsigned kUserButton = 1146;  // the logged-in user's face; opens the user panel
 constexpr unsigned kSearchButton = 1148;
 constexpr unsigned kSearchEdit = 1147;
 constexpr unsigned kStatusLabel1 = 1200;

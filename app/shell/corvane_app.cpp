@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/assoc/association_engine.h"
 #include "app/assoc/mgr_config.h"
 #include "app/downloads/download_queue.h"
 #include "app/shell/command_line.h"
@@ -195,6 +196,7 @@ int CCorvaneApp::Run(int argc, char** argv) {
     auto config = std::make_unique<CMgrConfig>();
     SetMgrConfig(config.get());
     config->LoadSettings();
+    CAssociationEngine(*config, CAssociationEngine::ProgramPath()).RegisterZeploVerb();
     auto update_info = std::make_unique<CUpdateInfo>();
     SetUpdateInfo(update_info.get());
     update_info->LoadUpdateInfo();

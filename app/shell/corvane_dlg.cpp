@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/assoc/association_engine.h"
+#include "app/assoc/associate_file_dlg.h"
+#include "app/assoc/dlg_set_mgr.h"
 #include "app/assoc/mgr_config.h"
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
@@ -18,7 +21,10 @@
 #include "app/downloads/download_mgr_wnd.h"
 #include "app/downloads/download_queue.h"
 #include "app/downloads/split_dlg.h"
+#include "app/home/dialog_home_page.h"
 #include "app/home/dlg_sys_msg.h"
+#include "app/home/dlg_user_info.h"
+#include "app/home/kiv_net_msg.h"
 #include "app/pages/dlg_require_software.h"
 #include "app/pages/dlg_software.h"
 #include "app/pages/installer_worker.h"
@@ -85,13 +91,20 @@ CCorvaneDlg::CCorvaneDlg()
   update_ = std::make_unique<CUpdateCheck>();
   notice_ = std::make_unique<CDlgSysMsg>();
   question_ = std::make_unique<CDlgSysMsg>();
+  net_ = std::make_shared<CKivNetMsg>();
 }
 
 CCorvaneDlg::~CCorvaneDlg() {
   DetachMessages();
+  chooser_.reset();
+  settings_.reset();
   delete tray_menu_;
   tray_.Delete();
   update_.reset();
+  user_info_.reset();
+  delete home_;  // before the link it registered its handlers with
+  home_ = nullptr;
+  net_.reset();
   notice_.reset();
   question_.reset();
   queue_.reset();
@@ -158,6 +171,8 @@ void CCorvaneDlg::LoadSoftware() {
   software_loaded_ = true;
   if (software_->LoadCategories() && software_->LoadCommonCategories()) software_->BuildStates();
   software_->DetectAll();
+  home_->Attach(net_, GetHandle(), ds::FileSystem::Instance()->GetWorkPath());
+  home_->setVisible(current_page_ == kHome);
   software_->ScanInterruptedDownloads(software_->DownloadDir());
   queue_->SetOwner(GetHandle());
   queue_->RestoreDownloads();
@@ -167,6 +182,7 @@ void CCorvaneDlg::LoadSoftware() {
   // The product button needs the catalogue program it starts.
   quick_product_->setVisible(software_->FindStateByName("Xelbo") != nullptr);
   if (defer_loading_) EnableWindow(true);
+  OpenPendingChooser();
 }
 
 void CCorvaneDlg::CreateControls() {
@@ -219,6 +235,10 @@ void CCorvaneDlg::CreateControls() {
   search_button_->Create("", QRect(436, 100, 56, 22), this, kSearchButton);
   search_button_->SetImage(Image("img/BtSearch.png"));
   AddWidget(kSearchButton, search_button_);
+  user_button_ = new VEXO_Button(this);
+  user_button_->Create("", QRect(kNormalWidth - 12 - 5 * 68 - 36, 46, 32, 32), this, kUserButton);
+  user_button_->hide();
+  AddWidget(kUserButton, user_button_);
   more_ = new VEXO_Button(this);
   more_->Create("", QRect(kNormalWidth - 84, 100, 72, 22), this, kMoreSoftware);
   more_->SetImage(Image("img/BtMore.png"));
@@ -247,6 +267,14 @@ void CCorvaneDlg::CreatePages() {
       common_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
       common_->hide();
       pages_[i] = common_;
+      continue;
+    }
+    if (i == kHome) {
+      home_ = new CDialogHomePage(this, *software_);
+      home_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      home_->Create();  // its controls are in the first frame; the lists come with the catalogue
+      home_->hide();
+      pages_[i] = home_;
       continue;
     }
     auto* page = new VEXO_Dialog(this, kChild);
@@ -389,8 +417,10 @@ void CCorvaneDlg::HandleForwarded(const std::string& text) {
     return;
   }
   const shell::ParsedCommandLine parsed = shell::ParseCommandLine(text);
-  if ((parsed.flags & shell::kOpenWithChooser) && !(parsed.flags & shell::kBadArgument))
+  if ((parsed.flags & shell::kOpenWithChooser) && !(parsed.flags & shell::kBadArgument)) {
     QueueAssociationFile(parsed.path);
+    OpenPendingChooser();
+  }
 }
 
 void CCorvaneDlg::ShowManager() {
@@ -444,6 +474,9 @@ void CCorvaneDlg::OnClose() {
 
 void CCorvaneDlg::ExitProcedure() {
   if (exiting_) return;
+  // The login thread is asked to end and waited for, never killed.
+  home_->EndLoginThread();
+  home_->Logout();
   exiting_ = true;
   update_->Stop();
   if (instance_server_) instance_server_->Close();
@@ -587,14 +620,11 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kQuickAntivirus: QuickLaunch(28, nullptr, "杀毒软件", false); break;
     case kQuickGuard: QuickLaunch(58, nullptr, "安全卫士", false); break;
     case kProductLaunch: QuickLaunch(0, "Xelbo", "Xelbo", true); break;
-    case kMenuOftenSoft:
-    case kMenuOftenSites:
-    case kMenuAssociations:
+    case kMenuOftenSoft: OpenSettings(CDlgSetMgr::kOftenSoft); break;
+    case kMenuOftenSites: OpenSettings(CDlgSetMgr::kOftenSites); break;
+    case kMenuAssociations: OpenSettings(CDlgSetMgr::kAssociations); break;
     case kMenuSystem:
-    case kTraySettings:
-      ShowManager();
-      ShowNotice(kPlaceholder);  // the settings dialogs come with their own work
-      break;
+    case kTraySettings: OpenSettings(CDlgSetMgr::kSystem); break;
     case kTrayOpen: ToggleFromTray(); break;
     case kTrayStartup:
       if (CMgrConfig* config = GetMgrConfig()) config->SetStartup(config->GetStartup() ? 0 : 1);
@@ -602,6 +632,13 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kTraySwitchUser:
       ShowManager();
       OpenPage(kHome);
+      if (logged_in_) {
+        home_->Logout();
+        OnLoginChanged(false);
+      }
+      break;
+    case kUserButton:
+      if (user_info_) user_info_->ShowUserInfo(user_button_);
       break;
     case kTrayExit: ExitProcedure(); break;
     case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
@@ -646,7 +683,55 @@ void CCorvaneDlg::StartUpdater() {
   ExitProcedure();
 }
 
+void CCorvaneDlg::OpenPendingChooser() {
+  CMgrConfig* config = GetMgrConfig();
+  if (pending_files_.empty() || config == nullptr || (chooser_ && chooser_->isVisible())) return;
+  if (!chooser_) chooser_ = std::make_unique<CAssociateFileDlg>(*software_, *config, CAssociationEngine::ProgramPath());
+  const std::string file = pending_files_.front();
+  pending_files_.pop_front();
+  chooser_->ShowForFile(file, GetHandle());
+}
+
+void CCorvaneDlg::OpenSettings(int page) {
+  CMgrConfig* config = GetMgrConfig();
+  if (config == nullptr) return;
+  ShowManager();
+  if (!settings_) settings_ = std::make_unique<CDlgSetMgr>(*config);
+  settings_->SetHomePage(home_);
+  settings_->OpenSettings(this, page);
+}
+
+void CCorvaneDlg::OnLoginChanged(bool logged_in) {
+  logged_in_ = logged_in;
+  const login::LoginState& state = home_->Session().State();
+  account_ = logged_in ? state.account : std::string();
+  if (!logged_in) {
+    if (user_info_) user_info_->hide();
+    user_button_->hide();
+    return;
+  }
+  user_button_->SetImage(Image(state.sex == 2 ? "img/girlIco.png" : "img/ManIco.png"));
+  user_button_->show();
+  if (!user_info_) {
+    user_info_ = std::make_unique<CDlgUserInfo>(this);
+    user_info_->SetOwner(GetHandle());
+  }
+  user_info_->SetUserInfo(state.account, state.nickname, state.sex, 0, state.member);
+}
+
 void CCorvaneDlg::OneSecondWork() {
+  // The user panel goes when the mouse is over neither it nor the user button.
+  if (user_info_ && user_info_->isVisible() &&
+      !user_info_->frameGeometry().contains(QCursor::pos()) &&
+      !QRect(user_button_->mapToGlobal(QPoint(0, 0)), user_button_->size()).contains(QCursor::pos()))
+    user_info_->hide();
+  // Programs installed or removed while the chooser shows appear in its lists.
+  if (chooser_ && chooser_->isVisible()) {
+    software_->DetectAll();
+    chooser_->RefreshPrograms();
+    chooser_->raise();
+  }
+  OpenPendingChooser();
   queue_->CollectTasks();
   update_->Collect();
   queue_->SampleAll();
@@ -658,6 +743,9 @@ void CCorvaneDlg::OneSecondWork() {
 void CCorvaneDlg::OnTimer(unsigned id) {
   if (id != kTimerMain) return VEXO_Dialog::OnTimer(id);
   ++ticks_;
+  // One server message per tick at most.
+  if (!net_->Pump()) home_->OnIdleTick();
+  if (ticks_ % 2 == 0 && current_page_ == kHome) home_->RefreshRows();
   if (!update_->started()) {
     // $CORVANE_UPDATE_URL, which the updater reads too, points both at another server.
     const char* override_url = std::getenv("CORVANE_UPDATE_URL");
@@ -793,11 +881,11 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       ShowManager();
       return 1;
     case kMsgLoggedIn:
-      logged_in_ = true;
+      OnLoginChanged(true);  // the home page posts this only after an accepted login
       return 1;
     case kMsgLoggedOut:
-      logged_in_ = false;
-      account_.clear();
+      home_->Logout();
+      OnLoginChanged(false);
       return 1;
     case kMsgClearSearchHint:
       if (search_->GetWindowText() == shell::kSearchHint) search_->SetWindowText("");

@@ -14,12 +14,17 @@
 #include "core/shell/tray_icon.h"
 #include "vexo/ui/dialog/dialog.h"
 
+class CAssociateFileDlg;
+class CDlgSetMgr;
+class CDialogHomePage;
 class CDlgSysMsg;
 class CDownloadMgrWnd;
 class CPagerBar;
 class DlgSoftware;
 class CdlgRequireSoftware;
 class CSplitdlg;
+class CDlgUserInfo;
+class CKivNetMsg;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -55,6 +60,10 @@ class CCorvaneDlg : public VEXO_Dialog {
   // instead of before it (the program's start-up; tests load at once).
   void SetDeferredLoading(bool defer) { defer_loading_ = defer; }
   bool IsSoftwareLoaded() const { return software_loaded_; }
+  // The open-with chooser (null until the first file is shown).
+  CAssociateFileDlg* Chooser() const { return chooser_.get(); }
+  // The settings dialog (null until first opened).
+  CDlgSetMgr* Settings() const { return settings_.get(); }
   // Listens for second starts on the local socket of `mutex_name` from initialisation on.
   void SetInstanceName(const std::string& mutex_name) { instance_name_ = mutex_name; }
   // What a second start forwarded: "" brings the window forward, "/a <file>" queues the file.
@@ -81,6 +90,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
+  CDialogHomePage* HomePage() const { return home_; }
+  CKivNetMsg* Net() const { return net_.get(); }
+  CDlgUserInfo* UserInfo() const { return user_info_.get(); }
 
   // Tray "退出", the task bar's close and an accepted update end the run here: downloads stop
   // (they come back paused next time) and the modal loop ends. The single-instance lock is left
@@ -120,12 +132,15 @@ class CCorvaneDlg : public VEXO_Dialog {
   void ShowNotice(const std::string& text);
   void ShowQuestion(const std::string& text, unsigned ok_id, int program_id);
   void OneSecondWork();
+  void OpenPendingChooser();
+  void OpenSettings(int page);
   void StartDownload(int id);
   bool LaunchInstallerOf(int id);
   void OpenDownloadDirectory();
   void SetStatus(const std::string& first, const std::string& second);
   void OnUpdateFinished(int id);
   void StartUpdater();
+  void OnLoginChanged(bool logged_in);
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
@@ -146,6 +161,10 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::unique_ptr<CUpdateCheck> update_;
   std::unique_ptr<CDlgSysMsg> notice_;
   std::unique_ptr<CDlgSysMsg> question_;
+  std::shared_ptr<CKivNetMsg> net_;
+  CDialogHomePage* home_ = nullptr;
+  std::unique_ptr<CDlgUserInfo> user_info_;
+  VEXO_Button* user_button_ = nullptr;
   QPointer<QMenu> tray_menu_;
   ds::TrayIcon tray_;
   std::unique_ptr<VEXO_Icon> logo_;  // the window's and tray's icon, made from the pack's logo
@@ -153,6 +172,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   shell::CInstanceServer* instance_server_ = nullptr;
   std::string instance_name_;
   std::deque<std::string> pending_files_;
+  std::unique_ptr<CAssociateFileDlg> chooser_;
+  std::unique_ptr<CDlgSetMgr> settings_;
   int current_page_ = -1;
   bool show_allowed_ = true;
   bool defer_loading_ = false;

@@ -82,4 +82,20 @@ std::string UserConfigDirectory() { return XdgDirectory("XDG_CONFIG_HOME", "/.co
 
 std::string UserDataDirectory() { return XdgDirectory("XDG_DATA_HOME", "/.local/share"); }
 
+std::vector<std::string> SystemDataDirectories() {
+  std::vector<std::string> dirs;
+  const char* list = std::getenv("XDG_DATA_DIRS");
+  const std::string text = list != nullptr ? list : "";
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(':', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string dir = text.substr(start, end - start);
+    if (!dir.empty() && dir[0] == '/') dirs.push_back(dir);
+    start = end + 1;
+  }
+  if (dirs.empty()) dirs = {"/usr/local/share", "/usr/share"};
+  return dirs;
+}
+
 }  // namespace ds

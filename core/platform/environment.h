@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/export.h"
 
@@ -26,5 +27,9 @@ DS_API std::string UserConfigDirectory();
 
 // The user's data folder: $XDG_DATA_HOME when it is absolute, else home + "/.local/share"; "".
 DS_API std::string UserDataDirectory();
+
+// The system's data folders, most important first: the absolute entries of $XDG_DATA_DIRS, or
+// /usr/local/share and /usr/share when it names none.
+DS_API std::vector<std::string> SystemDataDirectories();
 
 }  // namespace ds

@@ -59,6 +59,19 @@ void SyncDirectoryOf(const std::string& path) {
 
 unsigned CreationMode(unsigned mode) { return mode & ~static_cast<unsigned>(CurrentUmask()); }
 
+bool ReadWholeFile(const std::string& path, std::string& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[8192];
+  ssize_t n;
+  out.clear();
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) out.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return n == 0;
+}
+
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, unsigned default_mode) {
   std::string target = path;
   struct stat st;

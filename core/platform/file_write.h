@@ -1,4 +1,4 @@
-// Writing files safely: complete writes, and replacing a file so that a crash leaves either
+// Reading a file whole; writing files safely: complete writes, and replacing a file so that a crash leaves either
 // the old or the new content, never a part.
 #pragma once
 
@@ -20,6 +20,9 @@ DS_API void SyncDirectoryOf(const std::string& path);
 
 // The mode open(2) gives a new file created with `mode`: `mode` less the process's umask.
 DS_API unsigned CreationMode(unsigned mode);
+
+// Reads the whole file at `path` into `out`. False when it cannot be opened or read.
+DS_API bool ReadWholeFile(const std::string& path, std::string& out);
 
 // Replaces the file at `path` with `bytes`: a temporary file in the same folder is written,
 // flushed and renamed over it, and the folder is flushed. A symbolic link at `path` is followed

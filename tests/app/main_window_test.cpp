@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/assoc/associate_file_dlg.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
@@ -173,8 +174,11 @@ TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
   window_->HandleForwarded("/a \"" + file + "\"");
   window_->HandleForwarded("/a \"\"");  // a missing file is not queued
   EXPECT_FALSE(window_->isVisible());
-  ASSERT_EQ(1u, window_->PendingAssociationFiles().size());
-  EXPECT_EQ(file, window_->PendingAssociationFiles().back());
+  // The file goes straight to the open-with chooser; the manager stays hidden.
+  ASSERT_NE(nullptr, window_->Chooser());
+  EXPECT_TRUE(window_->Chooser()->isVisible());
+  EXPECT_EQ(file, window_->Chooser()->FilePath());
+  EXPECT_TRUE(window_->PendingAssociationFiles().empty());
   window_->HandleForwarded("");
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(window_->IsShowAllowed());
