@@ -16,6 +16,7 @@
 #include "app/downloads/download_messages.h"
 #include "app/downloads/download_queue.h"
 #include "app/home/dlg_sys_msg.h"
+#include "app/pages/dlg_uninstall_software.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/instance_link.h"
@@ -32,6 +33,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/label.h"
 
@@ -44,6 +46,7 @@ constexpr int kPageTop = 122;
 constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
+constexpr unsigned kUninstallRefresh = 1083;
 
 struct PageButtonSpec {
   unsigned id;
@@ -211,12 +214,37 @@ void CCorvaneDlg::CreatePages() {
     page->hide();
     pages_[i] = page;
   }
+  CreateUninstallPage();
+}
+
+void CCorvaneDlg::CreateUninstallPage() {
+  delete pages_[kUninstall];
+  uninstall_ = new CdlgUninstallSoftware(this);
+  uninstall_->SetCountListener([this](int count) {
+    if (current_page_ != kUninstall) return;
+    char text[96];
+    std::snprintf(text, sizeof(text), "已检测到安装了%d款软件！ ", count);
+    SetStatus(text, "");
+  });
+  pages_[kUninstall] = uninstall_;
+  uninstall_refresh_ = new VEXO_Button(this);
+  uninstall_refresh_->Create("", QRect(kNormalWidth - 84, 100, 72, 22), this, kUninstallRefresh);
+  uninstall_refresh_->SetImage(Image("img/BtRefresh.png"));
+  uninstall_refresh_->hide();
+  AddWidget(kUninstallRefresh, uninstall_refresh_);
+}
+
+void CCorvaneDlg::SearchCurrentPage() {
+  std::string text = search_->GetWindowText();
+  if (text == shell::kSearchHint) text.clear();
+  if (current_page_ == kUninstall) uninstall_->SearchInstalled(text);
 }
 
 void CCorvaneDlg::OpenPage(int page) {
   if (page < 0 || page >= kPageCount || page == current_page_) return;
   if (current_page_ >= 0) {
     page_buttons_[current_page_]->setEnabled(true);
+    if (current_page_ == kUninstall) uninstall_->HidePage();
     pages_[current_page_]->hide();
   }
   page_buttons_[page]->setEnabled(false);
@@ -225,8 +253,11 @@ void CCorvaneDlg::OpenPage(int page) {
   search_->setVisible(searchable);
   search_button_->setVisible(searchable);
   more_->setVisible(page == kAll);
-  pages_[page]->show();
-  pages_[page]->raise();
+  uninstall_refresh_->setVisible(page == kUninstall);
+  if (page != kUninstall) {
+    pages_[page]->show();
+    pages_[page]->raise();
+  }
   switch (page) {
     case kAll: {
       software_->DetectAll();
@@ -243,6 +274,12 @@ void CCorvaneDlg::OpenPage(int page) {
     }
     case kHome:
       SetStatus("", "");
+      break;
+    case kUninstall:
+      software_->DetectAll();
+      search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+      search_->SetWindowText(shell::kSearchHint);
+      uninstall_->ShowPage();  // scans, and its count label follows
       break;
     default:
       // The counts of the upgrade and uninstall pages come with those pages.
@@ -472,6 +509,8 @@ void CCorvaneDlg::OnCommand(unsigned id) {
       OpenPage(kHome);
       break;
     case kTrayExit: ExitProcedure(); break;
+    case kSearchButton: SearchCurrentPage(); break;
+    case kUninstallRefresh: uninstall_->Rescan(); break;
     case 1130: pager_.First(); break;
     case 1131: pager_.Last(); break;
     case 1150: pager_.Previous(); break;
@@ -531,6 +570,10 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     case vexo_msg::WM_COMMAND: {
       const unsigned control = vexo_msg::LowWord(wparam);
       const unsigned code = vexo_msg::HighWord(wparam);
+      if (control == kSearchEdit && code == static_cast<unsigned>(VEXO_EN_RETURN)) {
+        SearchCurrentPage();
+        return 1;
+      }
       if (control == kSearchEdit) {
         const shell::EditLook look = code == vexo_msg::EN_SETFOCUS ? shell::OnSearchFocusIn(search_->GetWindowText())
                                      : code == vexo_msg::EN_KILLFOCUS ? shell::OnSearchFocusOut(search_->GetWindowText())
@@ -625,6 +668,12 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       account_.clear();
       return 1;
     case kMsgClearSearchHint:
+      // The uninstall page is back from a search to every program: the box shows its hint again.
+      if (current_page_ == kUninstall && uninstall_->List().Query().empty()) {
+        search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+        search_->SetWindowText(shell::kSearchHint);
+        return 1;
+      }
       if (search_->GetWindowText() == shell::kSearchHint) search_->SetWindowText("");
       return 1;
     case kMsgSettingsSaved:

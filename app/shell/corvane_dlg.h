@@ -15,6 +15,7 @@
 #include "vexo/ui/dialog/dialog.h"
 
 class CDlgSysMsg;
+class CdlgUninstallSoftware;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -61,6 +62,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::string VersionText() const;
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
+  CdlgUninstallSoftware* UninstallPage() const { return uninstall_; }
   const shell::Pager& GetPager() const { return pager_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
@@ -102,12 +104,16 @@ class CCorvaneDlg : public VEXO_Dialog {
   void SetStatus(const std::string& first, const std::string& second);
   void OnUpdateFinished(int id);
   void StartUpdater();
+  void CreateUninstallPage();
+  void SearchCurrentPage();
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
   std::array<VEXO_Button*, kPageCount> page_buttons_{};
   std::array<VEXO_Dialog*, kPageCount> pages_{};
   VEXO_Button* more_ = nullptr;
+  CdlgUninstallSoftware* uninstall_ = nullptr;
+  VEXO_Button* uninstall_refresh_ = nullptr;
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;
   VEXO_Button* search_button_ = nullptr;
