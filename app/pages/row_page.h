@@ -44,6 +44,7 @@ class CRowPage : public VEXO_Dialog {
   ~CRowPage() override;
 
   int ScrollPos() const { return scroll_; }
+  const std::vector<CPageRow*>& Rows() const { return rows_; }
   // Scrolls to `pos` (clamped) and moves the rows.
   void ScrollTo(int pos);
   ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override;
@@ -63,7 +64,6 @@ class CRowPage : public VEXO_Dialog {
   // Marks the row with control id `id` selected and every other row not.
   void SelectRow(unsigned id);
   void DestroyRows();
-  const std::vector<CPageRow*>& Rows() const { return rows_; }
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
