@@ -26,3 +26,9 @@ inline ds::WParam ProgramIdParam(int id) {
 inline int ProgramIdOf(ds::WParam wparam) {
   return static_cast<int>(static_cast<ds::LParam>(wparam));
 }
+
+// Download list rows: hide the three buttons of the row bound to a program (2525); the mouse
+// entered (2533) or left (2534) a row.
+constexpr unsigned kMsgHideRowButtons = 2525;
+constexpr unsigned kMsgRowMouseEnter = 2533;
+constexpr unsigned kMsgRowMouseLeave = 2534;

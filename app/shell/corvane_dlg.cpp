@@ -14,7 +14,9 @@
 #include "app/catalogue/dict_mgr.h"
 #include "app/catalogue/software_mgr.h"
 #include "app/downloads/download_messages.h"
+#include "app/downloads/download_mgr_wnd.h"
 #include "app/downloads/download_queue.h"
+#include "app/downloads/split_dlg.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/pages/dlg_uninstall_software.h"
 #include "app/shell/command_line.h"
@@ -47,6 +49,8 @@ constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
 constexpr unsigned kUninstallRefresh = 1083;
+constexpr int kDownloadListHeight = 90;
+constexpr unsigned kDownloadListId = 1101;
 
 struct PageButtonSpec {
   unsigned id;
@@ -215,6 +219,12 @@ void CCorvaneDlg::CreatePages() {
     pages_[i] = page;
   }
   CreateUninstallPage();
+  split_ = new CSplitdlg(this, GetHandle(), GetHandle());
+  split_->hide();
+  downloads_ = new CDownloadMgrWnd(this);
+  downloads_->Create(QRect(0, kPageBottom - kDownloadListHeight, kNormalWidth, kDownloadListHeight), this,
+                     kDownloadListId);
+  downloads_->hide();
 }
 
 void CCorvaneDlg::CreateUninstallPage() {
@@ -240,6 +250,48 @@ void CCorvaneDlg::SearchCurrentPage() {
   if (current_page_ == kUninstall) uninstall_->SearchInstalled(text);
 }
 
+void CCorvaneDlg::LayoutDownloads() {
+  if (current_page_ < 0) return;
+  const int top = kPageTop;
+  const int bottom = kPageBottom;
+  const int width = kNormalWidth;
+  QWidget* page = pages_[current_page_];
+  if (downloads_over_page_) {
+    split_->hide();
+    downloads_->setGeometry(0, top, width, bottom - top);
+    downloads_->show();
+    downloads_->raise();
+    return;
+  }
+  // The software pages show the list below them while anything is queued.
+  const bool hosts = current_page_ == kAll || current_page_ == kCommon;
+  const bool queued = !queue_->DownloadList().empty();
+  int page_bottom = bottom;
+  if (hosts && queued) {
+    const int list = split_->IsListShown() ? kDownloadListHeight : 0;
+    page_bottom = bottom - list - CSplitdlg::kHeight;
+    split_->setGeometry(0, page_bottom, width, CSplitdlg::kHeight);
+    split_->show();
+    split_->raise();
+    if (list > 0) {
+      downloads_->setGeometry(0, bottom - list, width, list);
+      downloads_->show();
+      downloads_->raise();
+    } else {
+      downloads_->hide();
+    }
+  } else {
+    split_->hide();
+    downloads_->hide();
+  }
+  page->setGeometry(0, top, width, page_bottom - top);
+}
+
+void CCorvaneDlg::RefreshDownloadLists() {
+  for (CDownloadMgrWnd* list : CDownloadMgrWnd::Instances()) list->AddRow();
+  LayoutDownloads();
+}
+
 void CCorvaneDlg::OpenPage(int page) {
   if (page < 0 || page >= kPageCount || page == current_page_) return;
   if (current_page_ >= 0) {
@@ -249,6 +301,7 @@ void CCorvaneDlg::OpenPage(int page) {
   }
   page_buttons_[page]->setEnabled(false);
   current_page_ = page;
+  downloads_over_page_ = false;
   const bool searchable = page == kAll || page == kUninstall;
   search_->setVisible(searchable);
   search_button_->setVisible(searchable);
@@ -258,6 +311,7 @@ void CCorvaneDlg::OpenPage(int page) {
     pages_[page]->show();
     pages_[page]->raise();
   }
+  LayoutDownloads();
   switch (page) {
     case kAll: {
       software_->DetectAll();
@@ -463,6 +517,7 @@ void CCorvaneDlg::StartDownload(int id) {
   if (!state) return;
   software_->SetStatus(state, StatusDownloading);
   queue_->AddDownload(state);
+  RefreshDownloadLists();
 }
 
 void CCorvaneDlg::OpenDownloadDirectory() {
@@ -511,6 +566,9 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kTrayExit: ExitProcedure(); break;
     case kSearchButton: SearchCurrentPage(); break;
     case kUninstallRefresh: uninstall_->Rescan(); break;
+    case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
+    case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
+    case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
     case 1130: pager_.First(); break;
     case 1131: pager_.Last(); break;
     case 1150: pager_.Previous(); break;
@@ -545,6 +603,7 @@ void CCorvaneDlg::OneSecondWork() {
   queue_->CollectTasks();
   update_->Collect();
   queue_->SampleAll();
+  LayoutDownloads();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
 
@@ -594,13 +653,16 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         OnUpdateFinished(id);
       else
         queue_->FinishDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadReport: {
       if (id < 0) {  // the update check's files: a failed one is collected quietly
         update_->OnReport(id);
         return 1;
       }
-      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), false);
+      const DownloadQueue::ReportAction action = queue_->HandleReport(id, static_cast<int>(lparam), true);
+      // The list's row pauses it as the user's pause would (the queue pauses it when no row shows it).
+      if (action.pauseRow) downloads_->PauseProgram(id);
       if (action.showDiskFull) {
         ShowManager();
         ShowNotice(kDiskFullMessage);
@@ -609,6 +671,7 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgDownloadCancelled:
       queue_->RemoveDownload(id);
+      RefreshDownloadLists();
       return 1;
     case kMsgDownloadPaused:
       queue_->StartWaitingDownloads();
@@ -645,12 +708,24 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
         case StatusCancelled: StartDownload(id); break;
         default: return 1;
       }
-      if (state->status != StatusDownloaded) ShowManager();
+      if (state->status != StatusDownloaded) {
+        ShowManager();
+        RefreshDownloadLists();
+      }
       return 1;
     }
-    // The download list window and the pages that ask for these come with their own work.
     case kMsgShowAllDownloads:
+      downloads_over_page_ = true;
+      LayoutDownloads();
+      return 1;
     case kMsgRefreshDownloads:
+      RefreshDownloadLists();
+      return 1;
+    case CSplitdlg::kMsgToggled:
+      downloads_over_page_ = false;
+      LayoutDownloads();
+      return 1;
+    // The pages that ask for these come with their own work.
     case kMsgRefreshPage:
     case kMsgUpgradeCount:
       return 1;

@@ -16,6 +16,8 @@
 
 class CDlgSysMsg;
 class CdlgUninstallSoftware;
+class CDownloadMgrWnd;
+class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
 class SoftwareMgr;
@@ -64,6 +66,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
   CdlgUninstallSoftware* UninstallPage() const { return uninstall_; }
   const shell::Pager& GetPager() const { return pager_; }
+  // The download list below the software pages and its bar.
+  CDownloadMgrWnd* DownloadList() const { return downloads_; }
+  CSplitdlg* DownloadBar() const { return split_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
@@ -85,6 +90,9 @@ class CCorvaneDlg : public VEXO_Dialog {
  private:
   void CreateControls();
   void CreatePages();
+  // Places the current page, the download bar and the list in the page area.
+  void LayoutDownloads();
+  void RefreshDownloadLists();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -114,6 +122,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   VEXO_Button* more_ = nullptr;
   CdlgUninstallSoftware* uninstall_ = nullptr;
   VEXO_Button* uninstall_refresh_ = nullptr;
+  CDownloadMgrWnd* downloads_ = nullptr;
+  CSplitdlg* split_ = nullptr;
+  bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;
   VEXO_Button* search_button_ = nullptr;

@@ -1,0 +1,227 @@
+// The download list offscreen with real clicks: rows bound in queue order with empty rows
+// below, progress kept while the length is unknown, the row buttons through a download against
+// a local server (pause, resume, cancel), the all-rows buttons of the bar, and the texts a row
+// and the top line show.
+#include "app/downloads/download_mgr_wnd.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/downloads/split_dlg.h"
+#include "tests/app/corvane_fixture.h"
+#include "tests/app/download_queue_fixture.h"
+#include "vexo/ui/dialog/window_messages.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/button.h"
+
+namespace {
+
+using corvane_test::DownloadQueueFixture;
+using corvane_test::SlowInstallerServer;
+
+// A list that also records the messages it handles.
+class RecordingList : public CDownloadMgrWnd {
+ public:
+  ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override {
+    if (message >= 2500 && message < 2600) handled.push_back(message);
+    return CDownloadMgrWnd::WindowProc(message, wparam, lparam);
+  }
+  std::vector<unsigned> handled;
+};
+
+class DownloadListTest : public DownloadQueueFixture {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "download_list_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+  }
+
+  void SetUp() override {
+    DownloadQueueFixture::SetUp();
+    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
+    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
+    VEXO_ResourceMgr::Instance()->Fini();
+    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
+    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+  }
+
+  void TearDown() override {
+    list_.reset();
+    SetDownloadQueue(nullptr);
+    SetSoftwareMgr(nullptr);
+    VEXO_ResourceMgr::Instance()->Fini();
+    DownloadQueueFixture::TearDown();
+  }
+
+  // A run of `rows` and a list `rowsTall` rows high.
+  void Open(const std::string& rows, int rowsTall) {
+    StartRun(rows);
+    SetDownloadQueue(queue_.get());
+    SetSoftwareMgr(manager_.get());
+    list_ = std::make_unique<RecordingList>();
+    list_->Create(QRect(0, 0, 700, CDownloadMgrWnd::kTopLineHeight + 4 + 30 * rowsTall), nullptr, 0);
+    list_->show();
+  }
+
+  void Click(SoftwareDownloadWnd* row, unsigned id) {
+    ASSERT_NE(nullptr, row);
+    VEXO_Button* button = row->Button(id);
+    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << id;
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+  }
+
+  // The main window's turn: the tasks' messages to the queue, the list's own posts, its tick.
+  bool Until(const std::function<bool()>& done) {
+    return RunUntil([&] {
+      QApplication::processEvents();
+      list_->OnTick();
+      return done();
+    });
+  }
+
+  static bool Shows(VEXO_Button* button) { return button->isVisible() && button->isEnabled(); }
+
+  std::unique_ptr<RecordingList> list_;
+};
+
+TEST_F(DownloadListTest, FiveRowsTallWithTwoQueuedAndAWaitingPause) {
+  config_->SetDownloadCount(1);
+  SlowInstallerServer server(std::string(400000, 'a'), 4096, 20);
+  ASSERT_TRUE(server.Start());
+  Open(Row(1, "甲", server.Url("/a.exe")) + Row(2, "乙", server.Url("/b.exe")), 5);
+  Download(1);
+  Download(2);
+  list_->AddRow();
+  ASSERT_EQ(5, list_->RowCount());
+  EXPECT_EQ(&State(1), list_->Row(0)->program());
+  EXPECT_EQ(&State(2), list_->Row(1)->program());
+  for (int i = 2; i < 5; ++i) {
+    EXPECT_EQ(nullptr, list_->Row(i)->program());
+    EXPECT_FALSE(list_->Row(i)->Button(SoftwareDownloadWnd::kPauseId)->isVisible());
+  }
+  EXPECT_EQ(0, list_->Row(0)->position());
+  EXPECT_EQ(1, list_->Row(2)->position());
+  EXPECT_EQ(2, list_->Row(4)->position());
+  EXPECT_EQ(StatusWaiting, Status(2));
+  EXPECT_FALSE(list_->Row(1)->Button(SoftwareDownloadWnd::kStartId)->isEnabled());
+
+  // Pausing the waiting one frees no slot and tells no one.
+  Click(list_->Row(1), SoftwareDownloadWnd::kPauseId);
+  QApplication::processEvents();
+  EXPECT_EQ(1, queue_->RunningCount());
+  EXPECT_TRUE(list_->handled.empty());
+  EXPECT_TRUE(Shows(list_->Row(1)->Button(SoftwareDownloadWnd::kStartId)));
+  EXPECT_FALSE(list_->Row(1)->Button(SoftwareDownloadWnd::kPauseId)->isEnabled());
+
+  // Pausing the running one does, and the paused one stays paused.
+  Click(list_->Row(0), SoftwareDownloadWnd::kPauseId);
+  QApplication::processEvents();
+  EXPECT_EQ(std::vector<unsigned>{kMsgDownloadPaused}, list_->handled);
+  EXPECT_EQ(0, queue_->RunningCount());
+  ASSERT_TRUE(Until([&] { return Status(1) == StatusPaused && Status(2) == StatusPaused; }));
+}
+
+TEST_F(DownloadListTest, UnknownLengthKeepsTheLastFraction) {
+  Open(Row(1, "甲", "http://127.0.0.1:9/a.exe"), 2);
+  State(1).status = StatusPaused;
+  State(1).downloadedBytes = 0;
+  State(1).totalBytes = 0;
+  queue_->AddDownload(&State(1));
+  list_->AddRow();
+  SoftwareDownloadWnd* row = list_->Row(0);
+  row->grab();
+  EXPECT_EQ("0.00%", row->ProgressText());
+  State(1).downloadedBytes = 250;
+  State(1).totalBytes = 1000;
+  row->grab();
+  EXPECT_EQ("25.00%", row->ProgressText());
+  State(1).downloadedBytes = 600;
+  State(1).totalBytes = 0;
+  row->grab();
+  EXPECT_EQ("25.00%", row->ProgressText());
+  // A length that shrinks below what arrived never shows more than 100 %.
+  State(1).totalBytes = 500;
+  row->grab();
+  EXPECT_EQ("100.00%", row->ProgressText());
+}
+
+TEST_F(DownloadListTest, RowAndBarButtonsThroughADownload) {
+  // About 200 KB/s over ten connections: the speed is sampled every three seconds.
+  SlowInstallerServer server(std::string(2000000, 'b'), 2048, 100);
+  ASSERT_TRUE(server.Start());
+  Open(Row(1, "甲", server.Url("/a.exe")) + Row(2, "乙", server.Url("/b.exe")), 3);
+  Download(1);
+  list_->AddRow();
+  SoftwareDownloadWnd* row = list_->Row(0);
+  ASSERT_TRUE(Until([&] { return State(1).downloadedBytes > 20000 && State(1).speed > 0; }));
+  row->grab();
+  EXPECT_NE("0.00%", row->ProgressText());
+  EXPECT_NE(std::string::npos, row->SpeedText().find("KB/s"));
+  EXPECT_NE(std::string::npos, row->StateText().find("剩余"));
+  EXPECT_NE(std::string::npos, list_->TopLine().find("总速度"));
+  EXPECT_FALSE(row->Button(SoftwareDownloadWnd::kStartId)->isEnabled());
+
+  Click(row, SoftwareDownloadWnd::kPauseId);
+  ASSERT_TRUE(Until([&] { return Status(1) == StatusPaused; }));
+  Click(row, SoftwareDownloadWnd::kStartId);
+  EXPECT_EQ(StatusDownloading, Status(1));
+  ASSERT_TRUE(Until([&] { return State(1).downloadedBytes > 400000; }));
+
+  // The bar's buttons reach the list through the main window's commands.
+  auto main = std::make_shared<ds::RecordingTarget>();
+  const ds::MsgHandle mainHandle = ds::RegisterMessageTarget(main);
+  CSplitdlg bar(nullptr, mainHandle, mainHandle);
+  bar.resize(700, CSplitdlg::kHeight);
+  bar.show();
+  auto press = [&](unsigned id) {
+    QTest::mouseClick(bar.Button(id), Qt::LeftButton, Qt::NoModifier, bar.Button(id)->rect().center());
+    for (const ds::RecordingTarget::Message& m : main->Take()) {
+      ASSERT_EQ(vexo_msg::WM_COMMAND, m.message);
+      const unsigned command = vexo_msg::LowWord(m.wparam);
+      if (command == CSplitdlg::kPauseAllId) list_->PauseAll();
+      if (command == CSplitdlg::kContinueAllId) list_->StartAll();
+      if (command == CSplitdlg::kCancelAllId) list_->CancelAll();
+    }
+  };
+  Download(2);
+  list_->AddRow();
+  press(CSplitdlg::kPauseAllId);
+  ASSERT_TRUE(Until([&] { return Status(1) == StatusPaused && Status(2) == StatusPaused; }));
+  press(CSplitdlg::kContinueAllId);
+  EXPECT_EQ(StatusDownloading, Status(1));
+  EXPECT_EQ(StatusDownloading, Status(2));
+  press(CSplitdlg::kCancelAllId);
+  ASSERT_TRUE(Until([&] { return queue_->DownloadList().empty(); }));
+  EXPECT_EQ(nullptr, list_->Row(0)->program());
+  EXPECT_FALSE(list_->Row(0)->Button(SoftwareDownloadWnd::kCancelId)->isVisible());
+  ASSERT_TRUE(Until([&] { return queue_->AllDownloadersEnded(); }));
+  ds::UnregisterMessageTarget(mainHandle);
+}
+
+TEST(DownloadRowView, ReasonsTimeLeftAndTotals) {
+  using namespace download_view;
+  EXPECT_EQ("磁盘空间不足", ReasonText("disk full: No space left on device"));
+  EXPECT_EQ("服务器证书不可信", ReasonText("certificate not trusted: SSL peer certificate"));
+  EXPECT_EQ("服务器拒绝下载 (HTTP 403)", ReasonText("HTTP 403"));
+  EXPECT_EQ("服务器上的文件已更新，已从头开始下载", ReasonText("服务器上的文件已更新，已从头开始下载"));
+  EXPECT_EQ("", ReasonText(""));
+  EXPECT_EQ("剩余 1秒", TimeLeftText(1, 1.0));  // rounded up, never "0秒" before the end
+  EXPECT_EQ("剩余 1小时00分", TimeLeftText(3600LL * 1024, 1.0));
+  EXPECT_EQ("", TimeLeftText(100, 0));
+  SoftwareState a, b, c;
+  a.status = b.status = StatusDownloading;
+  a.speed = 100;
+  b.speed = 300;
+  a.totalBytes = b.totalBytes = 400 * 1024 + 1;
+  a.downloadedBytes = b.downloadedBytes = 1;
+  c.status = StatusPaused;
+  EXPECT_EQ("共3个下载任务，2个正在下载，总速度 400.0KB/s，剩余 2秒", TotalLine({&a, &b, &c}));
+  b.totalUnknown = 1;  // one length unknown: no total time is claimed
+  EXPECT_EQ("共3个下载任务，2个正在下载，总速度 400.0KB/s", TotalLine({&a, &b, &c}));
+}
+
+}  // namespace
