@@ -97,8 +97,12 @@ void CdlgUninstallSoftware::EnsureControls() {
   AddWidget(kUninstallBackButton, back_);
 }
 
-void CdlgUninstallSoftware::ResizePage() {
+void CdlgUninstallSoftware::PlacePage() {
   if (QWidget* owner = parentWidget()) setGeometry(1, 122, owner->width() - 2, owner->height() - 146);
+}
+
+void CdlgUninstallSoftware::ResizePage() {
+  PlacePage();
   setFocus();
 }
 

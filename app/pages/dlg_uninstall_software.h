@@ -39,6 +39,8 @@ class CdlgUninstallSoftware : public CRowPage {
   void ShowPage();
   void HidePage();
   void ResizePage();
+  // The page's place in its parent, without taking the focus.
+  void PlacePage();
   // The main window's search box: "" or the hint shows everything again.
   void SearchInstalled(const std::string& query);
   // Scans again keeping the current search (refresh button, an uninstaller ended).
@@ -104,4 +106,4 @@ class UninstallSoftwareWnd : public CPageRow {
 };
 
 // Control id of row `row`'s uninstall button.
-constexpr unsigned kUninstallButtonBase = 600;
+constexpr unsigned kUninstallButtonBase = 40000;

@@ -19,6 +19,7 @@
 #include "app/downloads/split_dlg.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/pages/dlg_uninstall_software.h"
+#include "app/pages/dlg_update_software.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/instance_link.h"
@@ -35,6 +36,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/label.h"
@@ -49,6 +51,15 @@ constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
 constexpr unsigned kUninstallRefresh = 1083;
+// The upgrade page's buttons, above the page.
+constexpr unsigned kUpgradeShowAll = 1030;
+constexpr unsigned kUpgradeRecheck = 1031;
+constexpr unsigned kUpgradeAll = 1032;
+constexpr unsigned kUpgradeAttend = 1034;
+constexpr unsigned kUpgradeIgnore = 1035;
+constexpr unsigned kUpgradeRefresh = 1132;
+constexpr unsigned kUpgradeSelectAll = 1052;
+constexpr unsigned kUpgradeTip = 1203;
 constexpr int kDownloadListHeight = 90;
 constexpr unsigned kDownloadListId = 1101;
 
@@ -128,6 +139,7 @@ int CCorvaneDlg::OnInitDialog() {
   software_->ScanInterruptedDownloads(software_->DownloadDir());
   queue_->SetOwner(GetHandle());
   queue_->RestoreDownloads();
+  upgrade_->CheckUpgrades();
 
   shell::ReplaceUpdater(ds::FileSystem::Instance()->GetAppPath());
   SetTimer(kTimerMain, 40);
@@ -219,6 +231,7 @@ void CCorvaneDlg::CreatePages() {
     pages_[i] = page;
   }
   CreateUninstallPage();
+  CreateUpgradePage();
   split_ = new CSplitdlg(this, GetHandle(), GetHandle());
   split_->hide();
   downloads_ = new CDownloadMgrWnd(this);
@@ -242,6 +255,44 @@ void CCorvaneDlg::CreateUninstallPage() {
   uninstall_refresh_->SetImage(Image("img/BtRefresh.png"));
   uninstall_refresh_->hide();
   AddWidget(kUninstallRefresh, uninstall_refresh_);
+}
+
+void CCorvaneDlg::CreateUpgradePage() {
+  delete pages_[kUpgrade];
+  upgrade_ = new CdlgUpdateSoftware(this, *software_, *queue_);
+  pages_[kUpgrade] = upgrade_;
+  const struct {
+    unsigned id;
+    const char* image;
+  } buttons[] = {{kUpgradeShowAll, "img/BtShowAll.png"}, {kUpgradeRecheck, "img/BtRecheck.png"},
+                 {kUpgradeAll, "img/BtUpdateAll.png"},   {kUpgradeAttend, "img/BtAttendSel.png"},
+                 {kUpgradeIgnore, "img/BtIgnoreSel.png"}, {kUpgradeRefresh, "img/BtRefresh.png"}};
+  int x = 12;
+  for (const auto& spec : buttons) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", QRect(x, 158, 72, 22), this, spec.id);
+    button->SetImage(Image(spec.image));
+    AddWidget(spec.id, button);
+    upgrade_controls_.push_back(button);
+    x += 78;
+  }
+  auto* tip = new VEXO_Label(this);
+  tip->Create("定期升级软件至最新版本，可杜绝第三方软件漏洞！", VEXO_Label::SS_LEFT | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
+              QRect(12, 128, 500, 22), this, kUpgradeTip);
+  upgrade_controls_.push_back(tip);
+  auto* select_all = new VEXO_Checkbox(this);
+  select_all->Create("全选", QRect(10, 196, 80, 22), this, kUpgradeSelectAll);
+  select_all->Init(Image("Img/checkbox.gif"), VEXO_Checkbox::kLeftCentre, 0xFFFFFFFFu);
+  select_all->SetCheck(1);
+  AddWidget(kUpgradeSelectAll, select_all);
+  upgrade_controls_.push_back(select_all);
+  for (QWidget* control : upgrade_controls_) control->hide();
+}
+
+void CCorvaneDlg::SetUpgradeCountLabel() {
+  char text[96];
+  std::snprintf(text, sizeof(text), "发现有%d款可用软件有升级更新！", upgrade_->ListedCountNow());
+  SetStatus(kWelcome, text);
 }
 
 void CCorvaneDlg::SearchCurrentPage() {
@@ -284,7 +335,12 @@ void CCorvaneDlg::LayoutDownloads() {
     split_->hide();
     downloads_->hide();
   }
-  page->setGeometry(0, top, width, page_bottom - top);
+  if (current_page_ == kUpgrade)
+    upgrade_->PlacePage();
+  else if (current_page_ == kUninstall)
+    uninstall_->PlacePage();
+  else
+    page->setGeometry(0, top, width, page_bottom - top);
 }
 
 void CCorvaneDlg::RefreshDownloadLists() {
@@ -297,6 +353,7 @@ void CCorvaneDlg::OpenPage(int page) {
   if (current_page_ >= 0) {
     page_buttons_[current_page_]->setEnabled(true);
     if (current_page_ == kUninstall) uninstall_->HidePage();
+    if (current_page_ == kUpgrade) upgrade_->HidePage();
     pages_[current_page_]->hide();
   }
   page_buttons_[page]->setEnabled(false);
@@ -307,7 +364,8 @@ void CCorvaneDlg::OpenPage(int page) {
   search_button_->setVisible(searchable);
   more_->setVisible(page == kAll);
   uninstall_refresh_->setVisible(page == kUninstall);
-  if (page != kUninstall) {
+  for (QWidget* control : upgrade_controls_) control->setVisible(page == kUpgrade);
+  if (page != kUninstall && page != kUpgrade) {
     pages_[page]->show();
     pages_[page]->raise();
   }
@@ -328,6 +386,11 @@ void CCorvaneDlg::OpenPage(int page) {
     }
     case kHome:
       SetStatus("", "");
+      break;
+    case kUpgrade:
+      software_->DetectAll();
+      upgrade_->ShowPage();
+      SetUpgradeCountLabel();
       break;
     case kUninstall:
       software_->DetectAll();
@@ -566,6 +629,15 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case kTrayExit: ExitProcedure(); break;
     case kSearchButton: SearchCurrentPage(); break;
     case kUninstallRefresh: uninstall_->Rescan(); break;
+    case kUpgradeShowAll: upgrade_->ShowAllUpdates(); break;  // re-detects every program first
+    case kUpgradeRecheck: upgrade_->ShowAttendedUpdates(); break;
+    case kUpgradeAll: upgrade_->UpdateChecked(); break;
+    case kUpgradeAttend: upgrade_->SetCheckedAttention(1); break;
+    case kUpgradeIgnore: upgrade_->SetCheckedAttention(0); break;
+    case kUpgradeRefresh: upgrade_->RefreshUpdates(); break;
+    case kUpgradeSelectAll:
+      upgrade_->CheckAll(static_cast<VEXO_Checkbox*>(FindWidget(kUpgradeSelectAll))->GetCheck());
+      break;
     case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
     case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
     case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
@@ -604,6 +676,7 @@ void CCorvaneDlg::OneSecondWork() {
   update_->Collect();
   queue_->SampleAll();
   LayoutDownloads();
+  if (current_page_ == kUpgrade) upgrade_->RefreshRows();  // progress and button states
   if (!tray_.IsAdded()) AddTrayIcon();
 }
 
@@ -689,6 +762,10 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgAskedInstall: {
       SoftwareState* state = software_->FindState(id);
+      if (state && current_page_ == kUpgrade) {
+        upgrade_->UpdateSoftByName(state->name);
+        return 1;
+      }
       if (!state || LaunchInstallerOf(id)) return 1;
       state->usesUpdateStatus = 0;
       state->downloadedBytes = 0;
@@ -725,9 +802,13 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       downloads_over_page_ = false;
       LayoutDownloads();
       return 1;
-    // The pages that ask for these come with their own work.
-    case kMsgRefreshPage:
+    // The upgrade and uninstall pages; the others come with their own work.
     case kMsgUpgradeCount:
+      if (current_page_ == kUpgrade) SetUpgradeCountLabel();
+      return 1;
+    case kMsgRefreshPage:
+      if (current_page_ == kUpgrade) upgrade_->RefreshUpdates();
+      if (current_page_ == kUninstall) uninstall_->Rescan();
       return 1;
     case kMsgChooserClosed:
       if (!show_allowed_) hide();

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/shell/pager.h"
 #include "core/shell/tray_icon.h"
@@ -16,6 +17,7 @@
 
 class CDlgSysMsg;
 class CdlgUninstallSoftware;
+class CdlgUpdateSoftware;
 class CDownloadMgrWnd;
 class CSplitdlg;
 class CUpdateCheck;
@@ -65,6 +67,7 @@ class CCorvaneDlg : public VEXO_Dialog {
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
   CdlgUninstallSoftware* UninstallPage() const { return uninstall_; }
+  CdlgUpdateSoftware* UpgradePage() const { return upgrade_; }
   const shell::Pager& GetPager() const { return pager_; }
   // The download list below the software pages and its bar.
   CDownloadMgrWnd* DownloadList() const { return downloads_; }
@@ -113,6 +116,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   void OnUpdateFinished(int id);
   void StartUpdater();
   void CreateUninstallPage();
+  void CreateUpgradePage();
+  void SetUpgradeCountLabel();
   void SearchCurrentPage();
 
   std::unique_ptr<SoftwareMgr> software_;
@@ -122,6 +127,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   VEXO_Button* more_ = nullptr;
   CdlgUninstallSoftware* uninstall_ = nullptr;
   VEXO_Button* uninstall_refresh_ = nullptr;
+  CdlgUpdateSoftware* upgrade_ = nullptr;
+  std::vector<QWidget*> upgrade_controls_;  // shown with the upgrade page only
   CDownloadMgrWnd* downloads_ = nullptr;
   CSplitdlg* split_ = nullptr;
   bool downloads_over_page_ = false;  // "show all downloads" fills the page area
