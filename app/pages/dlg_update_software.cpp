@@ -112,7 +112,6 @@ std::string SoftwareUpdateWnd::SizeText() const {
 
 void SoftwareUpdateWnd::PaintContent(QPainter& painter) {
   if (state_ == nullptr) return;
-  Sync();
   DrawProgramIcon(&painter, *state_, QRect(30, (height() - 28) / 2, 28, 28));
   if (VEXO_Font* font = Resources()->GetFont("vfontUser12")) painter.setFont(font->GetQFont());
   painter.setPen(Qt::black);
@@ -265,6 +264,7 @@ void CdlgUpdateSoftware::RowAction(SoftwareUpdateWnd* row) {
     case UpdateAction::kInstall: RunInstaller(*state); break;
     case UpdateAction::kBusy: break;
   }
+  row->Sync();
   PostMessage(kMsgUpgradeRowSelect, row->Id());
 }
 
@@ -337,7 +337,10 @@ void CdlgUpdateSoftware::RefreshRows() {
     state->statusChanged = 1;
     state->updateStatusChanged = 1;
   }
-  for (CPageRow* row : Rows()) row->update();
+  for (CPageRow* row : Rows()) {
+    static_cast<SoftwareUpdateWnd*>(row)->Sync();
+    row->update();
+  }
 }
 
 void CdlgUpdateSoftware::UpdateSoftByName(const std::string& name) {
