@@ -250,22 +250,24 @@ SoftwareUpdateWnd* CdlgUpdateSoftware::RowOf(int id) const {
   return nullptr;
 }
 
-void CdlgUpdateSoftware::RowAction(SoftwareUpdateWnd* row) {
-  SoftwareState* state = row->State();
+void CdlgUpdateSoftware::RowAction(SoftwareState* state) {
   if (state == nullptr) return;
   manager_.DetectSoftware(state->id);
-  row->update();
+  SoftwareUpdateWnd* row = RowOf(state->id);  // null while scrolled out of view
   switch (ActionFor(UpgradeActionStatus(*state))) {
     case UpdateAction::kDownload:
-      row->ActionButton()->setEnabled(true);
+      if (row != nullptr) row->ActionButton()->setEnabled(true);
       ResetDownloadCounters(*state);
       PostMessage(kMsgStartUpgrade, ProgramIdParam(state->id));
       break;
     case UpdateAction::kInstall: RunInstaller(*state); break;
     case UpdateAction::kBusy: break;
   }
-  row->Sync();
-  PostMessage(kMsgUpgradeRowSelect, row->Id());
+  if (row != nullptr) {
+    row->Sync();
+    row->update();
+    PostMessage(kMsgUpgradeRowSelect, row->Id());
+  }
 }
 
 bool CdlgUpdateSoftware::RunInstaller(const SoftwareState& state) {
@@ -288,10 +290,10 @@ void CdlgUpdateSoftware::StartUpgrade(int id) {
 }
 
 void CdlgUpdateSoftware::UpdateChecked() {
-  for (CPageRow* row : Rows()) {
-    auto* update_row = static_cast<SoftwareUpdateWnd*>(row);
-    if (update_row->State() != nullptr && update_row->CheckBox()->GetCheck()) RowAction(update_row);
-  }
+  // A copy: an action may change the list.
+  const std::vector<SoftwareState*> listed = list_.Listed();
+  for (SoftwareState* state : listed)
+    if (state->checked) RowAction(state);
 }
 
 void CdlgUpdateSoftware::ToggleAttention(SoftwareUpdateWnd* row) {
@@ -345,10 +347,9 @@ void CdlgUpdateSoftware::RefreshRows() {
 
 void CdlgUpdateSoftware::UpdateSoftByName(const std::string& name) {
   EnsureControls();
-  for (CPageRow* row : Rows()) {
-    auto* update_row = static_cast<SoftwareUpdateWnd*>(row);
-    if (update_row->State() != nullptr && update_row->State()->name == name) {
-      RowAction(update_row);
+  for (SoftwareState* listed : list_.Listed()) {
+    if (listed->name == name) {
+      RowAction(listed);
       ShowDownloadList(true);
       return;
     }
@@ -381,7 +382,7 @@ ds::LResult CdlgUpdateSoftware::WindowProc(unsigned message, ds::WParam wparam, 
         return index < Rows().size() ? static_cast<SoftwareUpdateWnd*>(Rows()[index]) : nullptr;
       };
       if (control >= SoftwareUpdateWnd::kActionBase) {
-        if (SoftwareUpdateWnd* row = row_at(SoftwareUpdateWnd::kActionBase, control)) RowAction(row);
+        if (SoftwareUpdateWnd* row = row_at(SoftwareUpdateWnd::kActionBase, control)) RowAction(row->State());
       } else if (control >= SoftwareUpdateWnd::kAttentionBase) {
         if (SoftwareUpdateWnd* row = row_at(SoftwareUpdateWnd::kAttentionBase, control)) ToggleAttention(row);
       } else if (control >= SoftwareUpdateWnd::kCheckBase) {

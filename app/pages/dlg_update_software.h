@@ -76,7 +76,7 @@ class CdlgUpdateSoftware : public CRowPage {
   void EnsureControls();
   void Rebuild(int mode, bool force);
   void NotifyCount();
-  void RowAction(SoftwareUpdateWnd* row);
+  void RowAction(SoftwareState* state);
   void StartUpgrade(int id);
   bool RunInstaller(const SoftwareState& state);
   void ToggleAttention(SoftwareUpdateWnd* row);

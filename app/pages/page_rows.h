@@ -11,10 +11,10 @@ constexpr int kLineStep = 10;     // a scroll-bar arrow
 constexpr int kWheelStep = 129;   // one wheel notch
 constexpr int kFirstRowId = 200;  // control id of row 0
 
-// Rows on a page: one per listed record, and at least as many as fill `height`.
-inline int RowsToFill(int listed, int height) {
-  return std::max(std::max(listed, 0), (std::max(height, 0) + kRowHeight - 1) / kRowHeight);
-}
+// Row windows on a page: as many as fill `height` at any scroll offset. Rows are bound to the
+// records from the scroll position on, so a long list needs no window per record (a thousand
+// row windows would make every layout slow).
+inline int RowsToFill(int height) { return (std::max(height, 0) + kRowHeight - 1) / kRowHeight + 1; }
 
 // The background "img/wnd%d.png" of row `index` of `rows`: 0 first, 2 last, 1 between, 3 while
 // the mouse is over it (or it is selected).

@@ -63,7 +63,7 @@ void CRowPage::DestroyRows() {
 
 void CRowPage::Layout() {
   const int listed = ListedCount();
-  const int wanted = RowsToFill(listed, ListHeight());
+  const int wanted = RowsToFill(ListHeight());
   while (static_cast<int>(rows_.size()) < wanted) {
     CPageRow* row = MakeRow(kFirstRowId + static_cast<unsigned>(rows_.size()));
     row->show();

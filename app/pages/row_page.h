@@ -58,8 +58,9 @@ class CRowPage : public VEXO_Dialog {
   // Binds row `index` to the record at `record` (-1 for none) after a layout or a scroll.
   virtual void BindRow(CPageRow* row, int record) = 0;
 
-  // Rows to fill the list height; each placed at y = index * 43 - scroll, full width; the
-  // scroll bar shown when the rows do not fit.
+  // Rows to fill the list height, each placed at y = index * 43 - scroll offset, full width, and
+  // bound to the records from the scroll position on; the scroll bar shown when the records do
+  // not fit.
   void Layout();
   // Marks the row with control id `id` selected and every other row not.
   void SelectRow(unsigned id);

@@ -6,6 +6,7 @@ UninstallList::UninstallList(Scan scan) : scan_(std::move(scan)) {}
 
 void UninstallList::Rescan() {
   std::vector<UninstallEntry> fresh = scan_();
+  scanned_once_ = true;
   // Rendering pinyin is the costly part of a search: keep it while the names are the same.
   bool same = fresh.size() == scanned_.size();
   for (std::size_t i = 0; same && i < fresh.size(); ++i) same = fresh[i].name == scanned_[i].name;
@@ -33,15 +34,20 @@ bool UninstallList::Search(const std::string& query) {
     return false;
   }
   query_ = trimmed;
-  Rescan();
-  shown_.clear();
-  for (std::size_t hit : index_.Search(query_)) shown_.push_back(scanned_[hit]);
+  if (!scanned_once_) Rescan();
+  Filter();
   return true;
 }
 
+void UninstallList::Filter() {
+  shown_.clear();
+  for (std::size_t hit : index_.Search(query_)) shown_.push_back(scanned_[hit]);
+}
+
 void UninstallList::Refresh() {
+  Rescan();
   if (query_.empty())
-    ShowAll();
+    shown_ = scanned_;
   else
-    Search(query_);
+    Filter();
 }

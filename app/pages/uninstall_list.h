@@ -20,11 +20,12 @@ class UninstallList {
 
   // Scans again and shows every entry.
   void ShowAll();
-  // Scans again and keeps the entries whose lower-cased name contains the lower-cased query, or
-  // whose pinyin does. An empty query or the hint shows all and returns false; a real search
-  // returns true.
+  // Keeps the entries of the last scan whose lower-cased name contains the lower-cased query, or
+  // whose pinyin does. An empty query or the hint scans again, shows all and returns false; a
+  // real search returns true. Searching does not read the registry again (every show, reset,
+  // refresh and ended uninstaller does), so each keystroke of a search stays quick.
   bool Search(const std::string& query);
-  // Scans again and applies the last search (or shows all): after an uninstaller ended.
+  // Scans again and applies the last search (or shows all): refresh, an uninstaller ended.
   void Refresh();
 
   const std::vector<UninstallEntry>& Scanned() const { return scanned_; }
@@ -33,10 +34,12 @@ class UninstallList {
 
  private:
   void Rescan();
+  void Filter();
 
   Scan scan_;
   std::vector<UninstallEntry> scanned_;
   std::vector<UninstallEntry> shown_;
   std::string query_;
+  bool scanned_once_ = false;
   PinyinIndex index_;  // of scanned_'s names
 };

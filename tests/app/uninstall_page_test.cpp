@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -217,6 +218,37 @@ TEST_F(UninstallPageTest, UninstallerRemovesItsKeyAndTheListFollows) {
   EXPECT_EQ(nullptr, page.RowOf(1));
   EXPECT_TRUE(page.Rows()[1]->IsSelected()) << "the row whose button was pressed";
   EXPECT_FALSE(page.Rows()[0]->IsSelected());
+}
+
+// A long list: a few row windows, bound to the entries from the scroll position on; a wheel
+// notch scrolls 129 pixels.
+TEST_F(UninstallPageTest, RowsFollowTheScrollPosition) {
+  for (int i = 0; i < 40; ++i) {
+    char key[8];
+    std::snprintf(key, sizeof key, "K%02d", i);
+    Entry(HKEY_LOCAL_MACHINE, kNative + key, {{"DisplayName", key}, {"UninstallString", std::string("/u/") + key}});
+  }
+  QWidget host;
+  host.resize(801, 590);
+  host.show();
+  CdlgUninstallSoftware page(&host);
+  page.ShowPage();
+  ASSERT_EQ(40u, page.List().Shown().size());
+  EXPECT_LT(page.Rows().size(), 20u);
+  ASSERT_NE(nullptr, page.RowOf(0));
+  const QPoint centre = page.rect().center();
+  QWheelEvent wheel(centre, page.mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&page, &wheel);
+  EXPECT_EQ(129, page.ScrollPos());
+  EXPECT_EQ(nullptr, page.RowOf(2)) << "scrolled out";
+  ASSERT_NE(nullptr, page.RowOf(3));
+  EXPECT_EQ("K03", page.RowOf(3)->Name());
+  EXPECT_EQ(-129 % 43, page.RowOf(3)->y());
+  for (int i = 0; i < 20; ++i) QApplication::sendEvent(&page, &wheel);
+  EXPECT_EQ(40 * 43 - page.height(), page.ScrollPos()) << "not past the last entry";
+  ASSERT_NE(nullptr, page.RowOf(39));
+  EXPECT_LE(page.RowOf(39)->geometry().bottom(), page.height());
 }
 
 }  // namespace
