@@ -42,6 +42,7 @@ int ParseSoftwareInfo(ds::IDataTable* table, SoftwareInfo& out) {
   out.free = IntegerOr(table, "free", 1);
   out.verinfo = table->GetString("verinfo");
   out.verinfoshow = table->GetString("verinfoshow");
+  out.sha256 = table->GetString("sha256");
   out.vertype = table->GetInteger("vertype");
   out.verRegRootIndex = table->GetInteger("verRegRootIndex");
   out.regappver = table->GetString("regappver");

@@ -45,6 +45,8 @@ struct SoftwareInfo {
   int verRegRootIndex = 0;
   std::string regappver;
   std::string regnamever;
+  // SHA-256 of the installer (64 hexadecimal digits, any case); "" when the catalogue gives none.
+  std::string sha256;
 };
 
 // One file extension that can be associated ("software/Associate.xml").

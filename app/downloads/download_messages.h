@@ -19,6 +19,9 @@ constexpr unsigned kMsgDownloadPaused = 2529;
 // Shown when the engine found too little free space for an installer.
 constexpr const char kDiskFullMessage[] = "当前磁盘空间不足，请确保文件有足够的空间保存！";
 
+// Shown in the row when a finished installer does not match the catalogue's SHA-256.
+constexpr const char kIntegrityFailedMessage[] = "安装包校验失败，已删除，请重新下载";
+
 // A program id as a message parameter and back; negative ids survive the round trip.
 inline ds::WParam ProgramIdParam(int id) {
   return static_cast<ds::WParam>(static_cast<ds::LParam>(id));

@@ -4,7 +4,9 @@
 
 #include "app/downloads/download_messages.h"
 #include "app/downloads/download_queue.h"
+#include "core/crypto/sha256.h"
 #include "core/log/logger.h"
+#include "core/text/ascii.h"
 #include "core/text/path.h"
 #include "core/thread/thread.h"
 #include "vexo/download/record_file.h"
@@ -153,6 +155,7 @@ void CDownloadTask::TakeNote() {
   if (program_ == nullptr || downloader == nullptr) return;
   const DownloadFailure failure = downloader->GetFailure();
   std::string note = failure.text.empty() ? downloader->GetNote() : failure.text;
+  if (integrity_failed_.load()) note = kIntegrityFailedMessage;
   if (!note.empty()) program_->downloadNote = note;
 }
 
@@ -161,6 +164,7 @@ void CDownloadTask::ResetRunState() {
   // span the time since the last run ended (a negative speed, the whole gap counted as stall).
   started_ = 0;
   paused_ = false;
+  integrity_failed_ = false;
   if (program_ != nullptr) {
     program_->downloadNote.clear();
     program_->totalUnknown = 0;
@@ -359,7 +363,30 @@ void CDownloadTask::OnStartDownload(HttpDownloader4* downloader) {
   if (paused_.load() || downloader->IsPause()) started_ = 0;
 }
 
+bool CDownloadTask::InstallerMatches(HttpDownloader4* downloader) const {
+  // The catalogue row never changes while the program downloads, so it is read here as it is.
+  const std::string expected = program_ != nullptr ? ds::AsciiLower(program_->sha256) : std::string();
+  if (expected.empty()) return true;
+  const std::string target = downloader->GetTargetPath();
+  const std::string actual = ds::Sha256FileHex(target);
+  if (actual == expected) return true;
+  ds::LogWarn("CDownloadTask::OnFinish")("%s has SHA-256 %s, the catalogue says %s: deleted.", target.c_str(),
+                                         actual.empty() ? "(unreadable)" : actual.c_str(), expected.c_str());
+  ::unlink(ds::NativePath(target).c_str());
+  return false;
+}
+
 void CDownloadTask::OnFinish(HttpDownloader4* downloader) {
+  // Hashed here, on the download's own thread: a large installer takes a while.
+  if (!InstallerMatches(downloader)) {
+    if (downloader != downloader_.load()) return;
+    integrity_failed_ = true;
+    failed_ = true;
+    failure_reported_ = true;
+    Report(kMsgDownloadReport, kDownload4FileError, false);
+    Report(kMsgDownloadReport, kDownload4FileError, true);
+    return;
+  }
   // Checked and posted under the lock Start() holds to retire a downloader: once retired, a
   // downloader can no longer announce a finish, whose installer would be looked for in the
   // new run's folder.

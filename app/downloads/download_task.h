@@ -105,6 +105,9 @@ class CDownloadTask : public IHttpDownloadOperator4 {
   void TakeKeepTempRequest();
   bool IsRecordInUse(const std::string& recordPath) const;
   void Report(unsigned message, int code, bool sent);
+  // The finished installer matches the catalogue's SHA-256 (or none is given); a mismatch is
+  // deleted. Runs on the download thread.
+  bool InstallerMatches(HttpDownloader4* downloader) const;
 
   SoftwareState* program_ = nullptr;
   std::atomic<HttpDownloader4*> downloader_{nullptr};
@@ -126,6 +129,8 @@ class CDownloadTask : public IHttpDownloadOperator4 {
   // Set by the engine's threads; the owner's thread acts on them.
   std::atomic<bool> keep_temp_requested_{false};
   std::atomic<bool> failure_reported_{false};
+  // The finished installer did not match the catalogue's SHA-256 and was deleted.
+  std::atomic<bool> integrity_failed_{false};
   // Stopped at exit: the engine's "stopped" report then is no failure.
   std::atomic<bool> stopping_for_exit_{false};
   TickSource clock_;

@@ -79,7 +79,9 @@ void Walk(std::string_view gbk, const PinyinOptions& options, std::string& out) 
         text = Syllable(c, trail);
         break;
     }
-    if (text)
+    if (text && options.initials)
+      out += text[0];
+    else if (text)
       out += text;
     else
       AppendMissing(out, options);

@@ -10,6 +10,8 @@ struct PinyinOptions {
   bool questionMarks = false;
   // Keep every single-byte character; by default only ASCII letters and digits remain.
   bool keepAll = false;
+  // Render each character by the first letter of its reading only ("音乐" gives "yl").
+  bool initials = false;
 };
 
 // Renders UTF-8 text: it is converted to GBK and walked as GbkBytesToPinyin does. A character

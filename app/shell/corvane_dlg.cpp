@@ -20,9 +20,13 @@
 #include "app/home/dlg_sys_msg.h"
 #include "app/pages/dlg_uninstall_software.h"
 #include "app/pages/dlg_update_software.h"
+#include "app/pages/dlg_require_software.h"
+#include "app/pages/dlg_software.h"
+#include "app/pages/installer_worker.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/instance_link.h"
+#include "app/shell/pager_bar.h"
 #include "app/shell/shell_rules.h"
 #include "app/shell/startup_files.h"
 #include "app/shell/update_check.h"
@@ -222,6 +226,20 @@ void CCorvaneDlg::CreateControls() {
 
 void CCorvaneDlg::CreatePages() {
   for (int i = 0; i < kPageCount; ++i) {
+    if (i == kAll) {
+      all_ = new DlgSoftware(this, GetHandle());
+      all_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      all_->hide();
+      pages_[i] = all_;
+      continue;
+    }
+    if (i == kCommon) {
+      common_ = new CdlgRequireSoftware(this, GetHandle());
+      common_->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
+      common_->hide();
+      pages_[i] = common_;
+      continue;
+    }
     auto* page = new VEXO_Dialog(this, kChild);
     page->setGeometry(0, kPageTop, kNormalWidth, kPageBottom - kPageTop);
     auto* label = new VEXO_Label(page);
@@ -232,6 +250,9 @@ void CCorvaneDlg::CreatePages() {
   }
   CreateUninstallPage();
   CreateUpgradePage();
+  pager_bar_ = new CPagerBar(this, pager_, GetHandle());
+  pager_bar_->setGeometry(265, kPageBottom + 3, CPagerBar::kWidth, CPagerBar::kHeight);
+  pager_bar_->hide();
   split_ = new CSplitdlg(this, GetHandle(), GetHandle());
   split_->hide();
   downloads_ = new CDownloadMgrWnd(this);
@@ -295,12 +316,6 @@ void CCorvaneDlg::SetUpgradeCountLabel() {
   SetStatus(kWelcome, text);
 }
 
-void CCorvaneDlg::SearchCurrentPage() {
-  std::string text = search_->GetWindowText();
-  if (text == shell::kSearchHint) text.clear();
-  if (current_page_ == kUninstall) uninstall_->SearchInstalled(text);
-}
-
 void CCorvaneDlg::LayoutDownloads() {
   if (current_page_ < 0) return;
   const int top = kPageTop;
@@ -348,13 +363,37 @@ void CCorvaneDlg::RefreshDownloadLists() {
   LayoutDownloads();
 }
 
+void CCorvaneDlg::Search() {
+  // Enter in the edit and the search button search the page showing.
+  if (current_page_ == kUninstall) {
+    const std::string query = search_->GetWindowText();
+    uninstall_->SearchInstalled(query == shell::kSearchHint ? std::string() : query);
+    return;
+  }
+  if (current_page_ != kAll) return;
+  std::string text = search_->GetWindowText();
+  all_->SearchSoftware(text);
+}
+
+void CCorvaneDlg::TurnPage() {
+  pager_bar_->Sync();
+  if (all_->CurrentPage() != pager_.page()) all_->ShowPage(pager_.page());
+}
+
 void CCorvaneDlg::OpenPage(int page) {
   if (page < 0 || page >= kPageCount || page == current_page_) return;
   if (current_page_ >= 0) {
     page_buttons_[current_page_]->setEnabled(true);
-    if (current_page_ == kUninstall) uninstall_->HidePage();
-    if (current_page_ == kUpgrade) upgrade_->HidePage();
-    pages_[current_page_]->hide();
+    if (current_page_ == kAll)
+      all_->HideGadget();
+    else if (current_page_ == kCommon)
+      common_->HideGadget();
+    else if (current_page_ == kUninstall)
+      uninstall_->HidePage();
+    else if (current_page_ == kUpgrade)
+      upgrade_->HidePage();
+    else
+      pages_[current_page_]->hide();
   }
   page_buttons_[page]->setEnabled(false);
   current_page_ = page;
@@ -365,15 +404,19 @@ void CCorvaneDlg::OpenPage(int page) {
   more_->setVisible(page == kAll);
   uninstall_refresh_->setVisible(page == kUninstall);
   for (QWidget* control : upgrade_controls_) control->setVisible(page == kUpgrade);
+  pager_bar_->setVisible(page == kAll);
+  LayoutDownloads();
+  if (page == kAll) all_->ShowGadget();
+  if (page == kCommon) common_->ShowGadget();
   if (page != kUninstall && page != kUpgrade) {
     pages_[page]->show();
     pages_[page]->raise();
   }
-  LayoutDownloads();
   switch (page) {
     case kAll: {
       software_->DetectAll();
-      pager_.Reset(0);
+      pager_.Reset(all_->PageCount());
+      pager_bar_->Sync();
       search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
       search_->SetWindowText(shell::kSearchHint);
       int count = 0;
@@ -627,7 +670,6 @@ void CCorvaneDlg::OnCommand(unsigned id) {
       OpenPage(kHome);
       break;
     case kTrayExit: ExitProcedure(); break;
-    case kSearchButton: SearchCurrentPage(); break;
     case kUninstallRefresh: uninstall_->Rescan(); break;
     case kUpgradeShowAll: upgrade_->ShowAllUpdates(); break;  // re-detects every program first
     case kUpgradeRecheck: upgrade_->ShowAttendedUpdates(); break;
@@ -641,10 +683,19 @@ void CCorvaneDlg::OnCommand(unsigned id) {
     case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
     case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
     case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
-    case 1130: pager_.First(); break;
-    case 1131: pager_.Last(); break;
-    case 1150: pager_.Previous(); break;
-    case 1135: pager_.Next(); break;
+    case kSearchButton: Search(); break;
+    case CPagerBar::kFirst: pager_.First(); TurnPage(); break;
+    case CPagerBar::kLast: pager_.Last(); TurnPage(); break;
+    case CPagerBar::kPrevious: pager_.Previous(); TurnPage(); break;
+    case CPagerBar::kNext: pager_.Next(); TurnPage(); break;
+    case CPagerBar::kFirstCell:
+    case CPagerBar::kFirstCell + 1:
+    case CPagerBar::kFirstCell + 2:
+    case CPagerBar::kFirstCell + 3:
+    case CPagerBar::kFirstCell + 4:
+      pager_.ChooseCell(static_cast<int>(id - CPagerBar::kFirstCell));
+      TurnPage();
+      break;
     default: break;
   }
 }
@@ -677,6 +728,7 @@ void CCorvaneDlg::OneSecondWork() {
   queue_->SampleAll();
   LayoutDownloads();
   if (current_page_ == kUpgrade) upgrade_->RefreshRows();  // progress and button states
+  if (current_page_ == kAll) all_->RefreshChanged();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
 
@@ -702,8 +754,8 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     case vexo_msg::WM_COMMAND: {
       const unsigned control = vexo_msg::LowWord(wparam);
       const unsigned code = vexo_msg::HighWord(wparam);
-      if (control == kSearchEdit && code == static_cast<unsigned>(VEXO_EN_RETURN)) {
-        SearchCurrentPage();
+      if (control == kSearchEdit && static_cast<int>(code) == VEXO_EN_RETURN) {
+        Search();
         return 1;
       }
       if (control == kSearchEdit) {
@@ -750,8 +802,17 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       queue_->StartWaitingDownloads();
       return 1;
     case kMsgRunInstaller:
-      LaunchInstallerOf(id);
+      // The all-software page runs it on its worker; elsewhere the window starts it.
+      if (current_page_ == kAll) {
+        all_->RunInstaller(id);
+      } else if (!LaunchInstallerOf(id)) {
+        if (SoftwareState* state = software_->FindState(id)) {
+          const std::string directory = state->downloadDir.empty() ? software_->DownloadDir() : state->downloadDir;
+          ShowNotice(InstallerFailureText(ds::NativePath(FinishedInstallerPath(directory, state->url)), 0));
+        }
+      }
       return 1;
+
     case kMsgAskedDownload: {
       SoftwareState* state = software_->FindState(id);
       if (!state || state->status == StatusDownloading || state->status == StatusPausing ||
@@ -836,7 +897,9 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       ShowNotice("成功保存修改");
       return 1;
     case kMsgResetPager:
-      pager_.Reset(pager_.page_count());
+      // The all-software page switched its list: its page count, page 1.
+      pager_.Reset(all_->PageCount());
+      pager_bar_->Sync();
       return 1;
     case kMsgTray:
       OnTray(lparam);

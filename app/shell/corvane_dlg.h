@@ -19,6 +19,9 @@ class CDlgSysMsg;
 class CdlgUninstallSoftware;
 class CdlgUpdateSoftware;
 class CDownloadMgrWnd;
+class CPagerBar;
+class DlgSoftware;
+class CdlgRequireSoftware;
 class CSplitdlg;
 class CUpdateCheck;
 class DownloadQueue;
@@ -72,6 +75,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   // The download list below the software pages and its bar.
   CDownloadMgrWnd* DownloadList() const { return downloads_; }
   CSplitdlg* DownloadBar() const { return split_; }
+  DlgSoftware* AllSoftwarePage() const { return all_; }
+  CdlgRequireSoftware* CommonSoftwarePage() const { return common_; }
+  CPagerBar* PagerBar() const { return pager_bar_; }
   CUpdateCheck& UpdateCheck() { return *update_; }
   SoftwareMgr& Software() { return *software_; }
   DownloadQueue& Queue() { return *queue_; }
@@ -96,6 +102,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   // Places the current page, the download bar and the list in the page area.
   void LayoutDownloads();
   void RefreshDownloadLists();
+  void Search();
+  void TurnPage();
   void OpenPage(int page);
   void OnCommand(unsigned id);
   void OnTray(ds::LParam mouse_message);
@@ -118,7 +126,6 @@ class CCorvaneDlg : public VEXO_Dialog {
   void CreateUninstallPage();
   void CreateUpgradePage();
   void SetUpgradeCountLabel();
-  void SearchCurrentPage();
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
@@ -131,6 +138,9 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::vector<QWidget*> upgrade_controls_;  // shown with the upgrade page only
   CDownloadMgrWnd* downloads_ = nullptr;
   CSplitdlg* split_ = nullptr;
+  DlgSoftware* all_ = nullptr;
+  CdlgRequireSoftware* common_ = nullptr;
+  CPagerBar* pager_bar_ = nullptr;
   bool downloads_over_page_ = false;  // "show all downloads" fills the page area
   VEXO_Button* quick_product_ = nullptr;
   VEXO_Edit* search_ = nullptr;

@@ -7,9 +7,13 @@
 #include <QApplication>
 #include <QTest>
 
+#include <algorithm>
+#include <cctype>
+
 #include <gtest/gtest.h>
 
 #include "app/downloads/split_dlg.h"
+#include "core/crypto/sha256.h"
 #include "tests/app/corvane_fixture.h"
 #include "tests/app/download_queue_fixture.h"
 #include "vexo/ui/dialog/window_messages.h"
@@ -200,6 +204,36 @@ TEST_F(DownloadListTest, RowAndBarButtonsThroughADownload) {
   EXPECT_FALSE(list_->Row(0)->Button(SoftwareDownloadWnd::kCancelId)->isVisible());
   ASSERT_TRUE(Until([&] { return queue_->AllDownloadersEnded(); }));
   ds::UnregisterMessageTarget(mainHandle);
+}
+
+TEST_F(DownloadListTest, InstallerIntegrityIsCheckedBeforeItCounts) {
+  config_->SetAutoInstall(1);
+  const std::string good(300000, 'g');
+  SlowInstallerServer server(good, 65536, 1);
+  ASSERT_TRUE(server.Start());
+  const std::string hash = ds::Sha256Hex(good.data(), good.size());
+  std::string upper = hash;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Open(Row(1, "甲", server.Url("/good.exe")).insert(3, "sha256=\"" + upper + "\" ") +
+           Row(2, "乙", server.Url("/bad.exe")).insert(3, "sha256=\"" + std::string(64, '0') + "\" ") +
+           Row(3, "丙", server.Url("/plain.exe")),
+       3);
+  Download(1);
+  Download(2);
+  Download(3);
+  list_->AddRow();
+  ASSERT_TRUE(Until([&] { return Status(1) == StatusDownloaded && Status(3) == StatusDownloaded && Status(2) == StatusPaused; }));
+  EXPECT_TRUE(ds::IsRegularFile(setup() + "/good.exe"));
+  EXPECT_TRUE(ds::IsRegularFile(setup() + "/plain.exe"));  // no hash given: as before
+  EXPECT_FALSE(ds::PathExists(setup() + "/bad.exe"));
+  EXPECT_FALSE(ds::PathExists(setup() + "/Temp/bad.exe"));
+  std::vector<int> installed = installs_;
+  std::sort(installed.begin(), installed.end());
+  EXPECT_EQ(std::vector<int>({1, 3}), installed);  // the mismatch is never run
+  SoftwareDownloadWnd* row = list_->RowOf(2);
+  ASSERT_NE(nullptr, row);
+  EXPECT_EQ("安装包校验失败，已删除，请重新下载", row->StateText());
+  EXPECT_TRUE(Shows(row->Button(SoftwareDownloadWnd::kStartId)));
 }
 
 TEST(DownloadRowView, ReasonsTimeLeftAndTotals) {

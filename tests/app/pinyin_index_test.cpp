@@ -24,7 +24,8 @@ TEST(PinyinIndexTest, FindsNamesByTextAndByAnyPartOfTheirPinyin) {
   EXPECT_EQ(index.Search("yinle"), (Hits{0, 1}));
   EXPECT_EQ(index.Search("YinLe"), (Hits{0, 1}));
   EXPECT_EQ(index.Search("inl"), (Hits{0, 1}));
-  EXPECT_EQ(index.Search("yl"), Hits{});  // initials alone do not match
+  EXPECT_EQ(index.Search("yl"), (Hits{0, 1}));  // initials of consecutive characters
+  EXPECT_EQ(index.Search("ylq"), Hits{});      // 音乐播放器: not consecutive
   EXPECT_EQ(index.Search("zap"), (Hits{2}));
   EXPECT_EQ(index.Search("音乐"), (Hits{0, 1}));
   EXPECT_EQ(index.Search("kk"), (Hits{1, 4}));  // full-width letters are lower-cased too
@@ -67,7 +68,7 @@ TEST(PinyinIndexTest, IndexAgreesWithTheRuleAppliedAfresh) {
   const PinyinIndex index = Build(names);
   ASSERT_EQ(index.Size(), names.size());
   for (const char* query : {"yin", "yinle", "leb", "o", "pro", "qqda", "1", "a", "shi", "x", "音乐",
-                            "zhang", "ei", "2 ", "le ying", "-"}) {
+                            "zhang", "ei", "2 ", "le ying", "-", "yl", "xl", "bfq"}) {
     Hits expected;
     for (std::size_t i = 0; i < names.size(); ++i)
       if (NameMatchesQuery(names[i], ds::AsciiLower(query))) expected.push_back(i);
@@ -85,3 +86,13 @@ TEST(PinyinIndexTest, ClearEmptiesTheIndex) {
 }
 
 }  // namespace
+
+TEST(PinyinIndexTest, RankedSearchPutsStartsFirstAndInitialsLast) {
+  const PinyinIndex index = Build({"乐游", "网易云音乐", "音乐", "YL tools", "有料"});
+  EXPECT_EQ(index.SearchRanked("yl"), (Hits{3, 2, 4, 1}));
+  EXPECT_EQ(index.SearchRanked("wyy"), (Hits{1}));
+  EXPECT_EQ(index.SearchRanked("yinle"), (Hits{2, 1}));
+  EXPECT_EQ(index.Initials(1), "wyyyl");
+  EXPECT_EQ(index.Rendering(1), "wangyiyunyinle");
+  EXPECT_EQ(index.SearchRanked(""), (Hits{0, 1, 2, 3, 4}));
+}
