@@ -27,6 +27,8 @@
 #include "app/home/kiv_net_msg.h"
 #include "app/pages/dlg_require_software.h"
 #include "app/pages/dlg_software.h"
+#include "app/pages/dlg_uninstall_software.h"
+#include "app/pages/dlg_update_software.h"
 #include "app/pages/installer_worker.h"
 #include "app/shell/command_line.h"
 #include "app/shell/control_ids.h"
@@ -46,6 +48,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/bc_menu.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
 #include "vexo/ui/widgets/label.h"
@@ -59,6 +62,16 @@ constexpr int kPageTop = 122;
 constexpr int kPageBottom = 566;
 constexpr char kPlaceholder[] = "此页面尚未完成";
 constexpr char kWelcome[] = "欢迎使用Kiv软件管理";
+constexpr unsigned kUninstallRefresh = 1083;
+// The upgrade page's buttons, above the page.
+constexpr unsigned kUpgradeShowAll = 1030;
+constexpr unsigned kUpgradeRecheck = 1031;
+constexpr unsigned kUpgradeAll = 1032;
+constexpr unsigned kUpgradeAttend = 1034;
+constexpr unsigned kUpgradeIgnore = 1035;
+constexpr unsigned kUpgradeRefresh = 1132;
+constexpr unsigned kUpgradeSelectAll = 1052;
+constexpr unsigned kUpgradeTip = 1203;
 constexpr int kDownloadListHeight = 90;
 constexpr unsigned kDownloadListId = 1101;
 
@@ -176,6 +189,7 @@ void CCorvaneDlg::LoadSoftware() {
   software_->ScanInterruptedDownloads(software_->DownloadDir());
   queue_->SetOwner(GetHandle());
   queue_->RestoreDownloads();
+  upgrade_->CheckUpgrades();
 
   shell::ReplaceUpdater(ds::FileSystem::Instance()->GetAppPath());
   SetTimer(kTimerMain, 40);
@@ -285,6 +299,8 @@ void CCorvaneDlg::CreatePages() {
     page->hide();
     pages_[i] = page;
   }
+  CreateUninstallPage();
+  CreateUpgradePage();
   pager_bar_ = new CPagerBar(this, pager_, GetHandle());
   pager_bar_->setGeometry(265, kPageBottom + 3, CPagerBar::kWidth, CPagerBar::kHeight);
   pager_bar_->hide();
@@ -294,6 +310,61 @@ void CCorvaneDlg::CreatePages() {
   downloads_->Create(QRect(0, kPageBottom - kDownloadListHeight, kNormalWidth, kDownloadListHeight), this,
                      kDownloadListId);
   downloads_->hide();
+}
+
+void CCorvaneDlg::CreateUninstallPage() {
+  delete pages_[kUninstall];
+  uninstall_ = new CdlgUninstallSoftware(this);
+  uninstall_->SetCountListener([this](int count) {
+    if (current_page_ != kUninstall) return;
+    char text[96];
+    std::snprintf(text, sizeof(text), "已检测到安装了%d款软件！ ", count);
+    SetStatus(text, "");
+  });
+  pages_[kUninstall] = uninstall_;
+  uninstall_refresh_ = new VEXO_Button(this);
+  uninstall_refresh_->Create("", QRect(kNormalWidth - 84, 100, 72, 22), this, kUninstallRefresh);
+  uninstall_refresh_->SetImage(Image("img/BtRefresh.png"));
+  uninstall_refresh_->hide();
+  AddWidget(kUninstallRefresh, uninstall_refresh_);
+}
+
+void CCorvaneDlg::CreateUpgradePage() {
+  delete pages_[kUpgrade];
+  upgrade_ = new CdlgUpdateSoftware(this, *software_, *queue_);
+  pages_[kUpgrade] = upgrade_;
+  const struct {
+    unsigned id;
+    const char* image;
+  } buttons[] = {{kUpgradeShowAll, "img/BtShowAll.png"}, {kUpgradeRecheck, "img/BtRecheck.png"},
+                 {kUpgradeAll, "img/BtUpdateAll.png"},   {kUpgradeAttend, "img/BtAttendSel.png"},
+                 {kUpgradeIgnore, "img/BtIgnoreSel.png"}, {kUpgradeRefresh, "img/BtRefresh.png"}};
+  int x = 12;
+  for (const auto& spec : buttons) {
+    auto* button = new VEXO_Button(this);
+    button->Create("", QRect(x, 158, 72, 22), this, spec.id);
+    button->SetImage(Image(spec.image));
+    AddWidget(spec.id, button);
+    upgrade_controls_.push_back(button);
+    x += 78;
+  }
+  auto* tip = new VEXO_Label(this);
+  tip->Create("定期升级软件至最新版本，可杜绝第三方软件漏洞！", VEXO_Label::SS_LEFT | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
+              QRect(12, 128, 500, 22), this, kUpgradeTip);
+  upgrade_controls_.push_back(tip);
+  auto* select_all = new VEXO_Checkbox(this);
+  select_all->Create("全选", QRect(10, 196, 80, 22), this, kUpgradeSelectAll);
+  select_all->Init(Image("Img/checkbox.gif"), VEXO_Checkbox::kLeftCentre, 0xFFFFFFFFu);
+  select_all->SetCheck(1);
+  AddWidget(kUpgradeSelectAll, select_all);
+  upgrade_controls_.push_back(select_all);
+  for (QWidget* control : upgrade_controls_) control->hide();
+}
+
+void CCorvaneDlg::SetUpgradeCountLabel() {
+  char text[96];
+  std::snprintf(text, sizeof(text), "发现有%d款可用软件有升级更新！", upgrade_->ListedCountNow());
+  SetStatus(kWelcome, text);
 }
 
 void CCorvaneDlg::LayoutDownloads() {
@@ -330,7 +401,12 @@ void CCorvaneDlg::LayoutDownloads() {
     split_->hide();
     downloads_->hide();
   }
-  page->setGeometry(0, top, width, page_bottom - top);
+  if (current_page_ == kUpgrade)
+    upgrade_->PlacePage();
+  else if (current_page_ == kUninstall)
+    uninstall_->PlacePage();
+  else
+    page->setGeometry(0, top, width, page_bottom - top);
 }
 
 void CCorvaneDlg::RefreshDownloadLists() {
@@ -340,6 +416,11 @@ void CCorvaneDlg::RefreshDownloadLists() {
 
 void CCorvaneDlg::Search() {
   // Enter in the edit and the search button search the page showing.
+  if (current_page_ == kUninstall) {
+    const std::string query = search_->GetWindowText();
+    uninstall_->SearchInstalled(query == shell::kSearchHint ? std::string() : query);
+    return;
+  }
   if (current_page_ != kAll) return;
   std::string text = search_->GetWindowText();
   all_->SearchSoftware(text);
@@ -358,6 +439,10 @@ void CCorvaneDlg::OpenPage(int page) {
       all_->HideGadget();
     else if (current_page_ == kCommon)
       common_->HideGadget();
+    else if (current_page_ == kUninstall)
+      uninstall_->HidePage();
+    else if (current_page_ == kUpgrade)
+      upgrade_->HidePage();
     else
       pages_[current_page_]->hide();
   }
@@ -368,12 +453,16 @@ void CCorvaneDlg::OpenPage(int page) {
   search_->setVisible(searchable);
   search_button_->setVisible(searchable);
   more_->setVisible(page == kAll);
+  uninstall_refresh_->setVisible(page == kUninstall);
+  for (QWidget* control : upgrade_controls_) control->setVisible(page == kUpgrade);
   pager_bar_->setVisible(page == kAll);
   LayoutDownloads();
   if (page == kAll) all_->ShowGadget();
   if (page == kCommon) common_->ShowGadget();
-  pages_[page]->show();
-  pages_[page]->raise();
+  if (page != kUninstall && page != kUpgrade) {
+    pages_[page]->show();
+    pages_[page]->raise();
+  }
   switch (page) {
     case kAll: {
       software_->DetectAll();
@@ -391,6 +480,17 @@ void CCorvaneDlg::OpenPage(int page) {
     }
     case kHome:
       SetStatus("", "");
+      break;
+    case kUpgrade:
+      software_->DetectAll();
+      upgrade_->ShowPage();
+      SetUpgradeCountLabel();
+      break;
+    case kUninstall:
+      software_->DetectAll();
+      search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+      search_->SetWindowText(shell::kSearchHint);
+      uninstall_->ShowPage();  // scans, and its count label follows
       break;
     default:
       // The counts of the upgrade and uninstall pages come with those pages.
@@ -641,6 +741,16 @@ void CCorvaneDlg::OnCommand(unsigned id) {
       if (user_info_) user_info_->ShowUserInfo(user_button_);
       break;
     case kTrayExit: ExitProcedure(); break;
+    case kUninstallRefresh: uninstall_->Rescan(); break;
+    case kUpgradeShowAll: upgrade_->ShowAllUpdates(); break;  // re-detects every program first
+    case kUpgradeRecheck: upgrade_->ShowAttendedUpdates(); break;
+    case kUpgradeAll: upgrade_->UpdateChecked(); break;
+    case kUpgradeAttend: upgrade_->SetCheckedAttention(1); break;
+    case kUpgradeIgnore: upgrade_->SetCheckedAttention(0); break;
+    case kUpgradeRefresh: upgrade_->RefreshUpdates(); break;
+    case kUpgradeSelectAll:
+      upgrade_->CheckAll(static_cast<VEXO_Checkbox*>(FindWidget(kUpgradeSelectAll))->GetCheck());
+      break;
     case CSplitdlg::kPauseAllId: downloads_->PauseAll(); break;
     case CSplitdlg::kContinueAllId: downloads_->StartAll(); break;
     case CSplitdlg::kCancelAllId: downloads_->CancelAll(); break;
@@ -736,6 +846,7 @@ void CCorvaneDlg::OneSecondWork() {
   update_->Collect();
   queue_->SampleAll();
   LayoutDownloads();
+  if (current_page_ == kUpgrade) upgrade_->RefreshRows();  // progress and button states
   if (current_page_ == kAll) all_->RefreshChanged();
   if (!tray_.IsAdded()) AddTrayIcon();
 }
@@ -834,6 +945,10 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
     }
     case kMsgAskedInstall: {
       SoftwareState* state = software_->FindState(id);
+      if (state && current_page_ == kUpgrade) {
+        upgrade_->UpdateSoftByName(state->name);
+        return 1;
+      }
       if (!state || LaunchInstallerOf(id)) return 1;
       state->usesUpdateStatus = 0;
       state->downloadedBytes = 0;
@@ -870,9 +985,13 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       downloads_over_page_ = false;
       LayoutDownloads();
       return 1;
-    // The pages that ask for these come with their own work.
-    case kMsgRefreshPage:
+    // The upgrade and uninstall pages; the others come with their own work.
     case kMsgUpgradeCount:
+      if (current_page_ == kUpgrade) SetUpgradeCountLabel();
+      return 1;
+    case kMsgRefreshPage:
+      if (current_page_ == kUpgrade) upgrade_->RefreshUpdates();
+      if (current_page_ == kUninstall) uninstall_->Rescan();
       return 1;
     case kMsgChooserClosed:
       if (!show_allowed_) hide();
@@ -888,6 +1007,12 @@ ds::LResult CCorvaneDlg::WindowProc(unsigned message, ds::WParam wparam, ds::LPa
       OnLoginChanged(false);
       return 1;
     case kMsgClearSearchHint:
+      // The uninstall page is back from a search to every program: the box shows its hint again.
+      if (current_page_ == kUninstall && uninstall_->List().Query().empty()) {
+        search_->SetTextColor(shell::kSearchHintColour, shell::kSearchHintColour);
+        search_->SetWindowText(shell::kSearchHint);
+        return 1;
+      }
       if (search_->GetWindowText() == shell::kSearchHint) search_->SetWindowText("");
       return 1;
     case kMsgSettingsSaved:

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/shell/pager.h"
 #include "core/shell/tray_icon.h"
@@ -18,6 +19,8 @@ class CAssociateFileDlg;
 class CDlgSetMgr;
 class CDialogHomePage;
 class CDlgSysMsg;
+class CdlgUninstallSoftware;
+class CdlgUpdateSoftware;
 class CDownloadMgrWnd;
 class CPagerBar;
 class DlgSoftware;
@@ -80,6 +83,8 @@ class CCorvaneDlg : public VEXO_Dialog {
   std::string VersionText() const;
   CDlgSysMsg* NoticeBox() const { return notice_.get(); }
   CDlgSysMsg* QuestionBox() const { return question_.get(); }
+  CdlgUninstallSoftware* UninstallPage() const { return uninstall_; }
+  CdlgUpdateSoftware* UpgradePage() const { return upgrade_; }
   const shell::Pager& GetPager() const { return pager_; }
   // The download list below the software pages and its bar.
   CDownloadMgrWnd* DownloadList() const { return downloads_; }
@@ -141,12 +146,19 @@ class CCorvaneDlg : public VEXO_Dialog {
   void OnUpdateFinished(int id);
   void StartUpdater();
   void OnLoginChanged(bool logged_in);
+  void CreateUninstallPage();
+  void CreateUpgradePage();
+  void SetUpgradeCountLabel();
 
   std::unique_ptr<SoftwareMgr> software_;
   std::unique_ptr<DownloadQueue> queue_;
   std::array<VEXO_Button*, kPageCount> page_buttons_{};
   std::array<VEXO_Dialog*, kPageCount> pages_{};
   VEXO_Button* more_ = nullptr;
+  CdlgUninstallSoftware* uninstall_ = nullptr;
+  VEXO_Button* uninstall_refresh_ = nullptr;
+  CdlgUpdateSoftware* upgrade_ = nullptr;
+  std::vector<QWidget*> upgrade_controls_;  // shown with the upgrade page only
   CDownloadMgrWnd* downloads_ = nullptr;
   CSplitdlg* split_ = nullptr;
   DlgSoftware* all_ = nullptr;

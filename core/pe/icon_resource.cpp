@@ -40,9 +40,19 @@ struct Piece {
 }  // namespace
 
 int ExtractIconGroup(const unsigned char* image, std::size_t size, std::string& ico) {
+  return ExtractIconGroupAt(image, size, 0, ico);
+}
+
+int ExtractIconGroupAt(const unsigned char* image, std::size_t size, long index, std::string& ico) {
   std::size_t group_offset = 0;
   std::size_t group_length = 0;
-  if (!FindPeResource(image, size, kPeResourceGroupIcon, group_offset, group_length)) return 0;
+  const bool found =
+      index >= 0 ? FindPeResourceAt(image, size, kPeResourceGroupIcon, static_cast<std::size_t>(index),
+                                    group_offset, group_length)
+                 : index >= -0xFFFF && FindPeResourceById(image, size, kPeResourceGroupIcon,
+                                                          static_cast<std::uint16_t>(-index), group_offset,
+                                                          group_length);
+  if (!found) return 0;
   const unsigned char* group = image + group_offset;
   if (group_length < kHeaderSize || U16(group) != 0 || U16(group + 2) != kIconType) return 0;
   const std::size_t count = U16(group + 4);
@@ -87,10 +97,12 @@ int ExtractIconGroup(const unsigned char* image, std::size_t size, std::string& 
   return 1;
 }
 
-int GetFileIconGroup(const char* path, std::string& ico) {
+int GetFileIconGroup(const char* path, std::string& ico) { return GetFileIconGroupAt(path, 0, ico); }
+
+int GetFileIconGroupAt(const char* path, long index, std::string& ico) {
   std::string image;
   if (!ReadPeFile(path, image)) return 0;
-  return ExtractIconGroup(reinterpret_cast<const unsigned char*>(image.data()), image.size(), ico);
+  return ExtractIconGroupAt(reinterpret_cast<const unsigned char*>(image.data()), image.size(), index, ico);
 }
 
 }  // namespace ds

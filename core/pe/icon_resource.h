@@ -16,7 +16,13 @@ namespace ds {
 // the group's directory is damaged, or none of its icons is present.
 DS_API int ExtractIconGroup(const unsigned char* image, std::size_t size, std::string& ico);
 
+// The icon group `index` as the window system numbers a file's icons: 0, 1, ... the groups in
+// directory order; a negative index -n the group whose resource id is n. 0 as above, and when no
+// such group exists.
+DS_API int ExtractIconGroupAt(const unsigned char* image, std::size_t size, long index, std::string& ico);
+
 // The same for the executable at `path` (passed through NativePath).
 DS_API int GetFileIconGroup(const char* path, std::string& ico);
+DS_API int GetFileIconGroupAt(const char* path, long index, std::string& ico);
 
 }  // namespace ds

@@ -133,11 +133,12 @@ class ResourceTree {
  public:
   explicit ResourceTree(Bytes region) : region_(region) {}
 
-  // The target of an entry of the directory at `directory`: the first entry with the numeric
-  // id `id` (any entry when `id` is negative) whose target is a subdirectory when
-  // `want_directory`, else a data entry. A directory whose entry counts claim more entries
-  // than the resource data holds is broken and yields nothing.
-  bool Find(std::size_t directory, long id, bool want_directory, std::size_t& target) const {
+  // The target of an entry of the directory at `directory`: the first entry (the one after
+  // `skip` others) with the numeric id `id` (any entry when `id` is negative) whose target is a
+  // subdirectory when `want_directory`, else a data entry. A directory whose entry counts claim
+  // more entries than the resource data holds is broken and yields nothing.
+  bool Find(std::size_t directory, long id, bool want_directory, std::size_t& target,
+            std::size_t skip = 0) const {
     if (!region_.Has(directory, kResourceDirectoryHeaderSize)) return false;
     const std::size_t count =
         static_cast<std::size_t>(region_.U16(directory + 12)) + region_.U16(directory + 14);
@@ -150,6 +151,10 @@ class ResourceTree {
       if (id >= 0 && name != static_cast<std::uint32_t>(id)) continue;  // named entries never match
       const bool is_directory = (data & kHighBit) != 0;
       if (is_directory != want_directory) continue;
+      if (skip > 0) {
+        --skip;
+        continue;
+      }
       target = data & ~kHighBit;
       return true;
     }
@@ -181,7 +186,7 @@ std::uint16_t PeMachine(const unsigned char* image, std::size_t size) {
 namespace {
 
 int FindResource(const unsigned char* image, std::size_t size, std::uint16_t type, long id,
-                 std::size_t& offset, std::size_t& length) {
+                 std::size_t nth, std::size_t& offset, std::size_t& length) {
   if (image == nullptr) return 0;
   const Bytes bytes(image, size);
   PeImage pe(bytes);
@@ -198,7 +203,7 @@ int FindResource(const unsigned char* image, std::size_t size, std::uint16_t typ
   std::size_t names = 0;
   std::size_t languages = 0;
   std::size_t entry = 0;
-  if (!tree.Find(0, type, true, names) || !tree.Find(names, id, true, languages) ||
+  if (!tree.Find(0, type, true, names) || !tree.Find(names, id, true, languages, nth) ||
       !tree.Find(languages, -1, false, entry)) {
     return 0;
   }
@@ -216,12 +221,17 @@ int FindResource(const unsigned char* image, std::size_t size, std::uint16_t typ
 
 int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t type,
                    std::size_t& offset, std::size_t& length) {
-  return FindResource(image, size, type, -1, offset, length);
+  return FindResource(image, size, type, -1, 0, offset, length);
 }
 
 int FindPeResourceById(const unsigned char* image, std::size_t size, std::uint16_t type,
                        std::uint16_t id, std::size_t& offset, std::size_t& length) {
-  return FindResource(image, size, type, id, offset, length);
+  return FindResource(image, size, type, id, 0, offset, length);
+}
+
+int FindPeResourceAt(const unsigned char* image, std::size_t size, std::uint16_t type,
+                     std::size_t index, std::size_t& offset, std::size_t& length) {
+  return FindResource(image, size, type, -1, index, offset, length);
 }
 
 bool ReadPeFile(const char* path, std::string& bytes) {

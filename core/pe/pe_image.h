@@ -36,4 +36,11 @@ int FindPeResource(const unsigned char* image, std::size_t size, std::uint16_t t
 int FindPeResourceById(const unsigned char* image, std::size_t size, std::uint16_t type,
                        std::uint16_t id, std::size_t& offset, std::size_t& length);
 
+
+// The same for the resource of type `type` at position `index` (from 0) among that type's
+// resources, in the order the directory lists them (numeric names ascending, as the window
+// system numbers a file's icons).
+int FindPeResourceAt(const unsigned char* image, std::size_t size, std::uint16_t type,
+                     std::size_t index, std::size_t& offset, std::size_t& length);
+
 }  // namespace ds

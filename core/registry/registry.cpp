@@ -212,6 +212,13 @@ std::string ValueName(const char* name) { return name != nullptr ? name : ""; }
 
 }  // namespace
 
+struct Registry::SubkeyCache {
+  Layers layers;  // the snapshots the names came from (held, so they cannot be reused)
+  int root = 0;
+  reg::KeyPath path;
+  std::vector<std::string> names;
+};
+
 Registry::Registry(HKEY root) : key_(root), root_(root), style_(REG_OPTION_VOLATILE) {}
 
 Registry::~Registry() { Close(); }
@@ -500,11 +507,18 @@ int Registry::EnumKey(unsigned long index, char* name, unsigned long name_size) 
     return 0;
   }
   Layers layers = Store().ReadLayers();
-  Chain chain = FindChain(layers, ref.root, ref.path, ref.base);
-  if (chain.empty()) return 0;
-  std::vector<Chain> subkeys = MergedSubkeys(chain);
-  if (index >= subkeys.size()) return 0;
-  return CopyName(subkeys[index].front()->name, name, name_size) ? 1 : 0;
+  if (!subkeys_ || subkeys_->layers != layers || subkeys_->root != ref.root || subkeys_->path != ref.path) {
+    Chain chain = FindChain(layers, ref.root, ref.path, ref.base);
+    if (chain.empty()) return 0;
+    auto cache = std::make_unique<SubkeyCache>();
+    for (const Chain& subkey : MergedSubkeys(chain)) cache->names.push_back(subkey.front()->name);
+    cache->layers = std::move(layers);
+    cache->root = ref.root;
+    cache->path = ref.path;
+    subkeys_ = std::move(cache);
+  }
+  if (index >= subkeys_->names.size()) return 0;
+  return CopyName(subkeys_->names[index], name, name_size) ? 1 : 0;
 }
 
 int Registry::EnumValue(unsigned long index, char* name, unsigned long name_size,

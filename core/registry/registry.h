@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/export.h"
 #include "core/registry/registry_types.h"
@@ -80,6 +81,10 @@ class DS_API Registry {
   HKEY key_;
   HKEY root_;
   std::uint32_t style_;
+  // The sub-key names of the key last enumerated, while the store is unchanged: enumerating a
+  // key index by index then merges its sub-keys once, not once per index.
+  struct SubkeyCache;
+  std::unique_ptr<SubkeyCache> subkeys_;
 };
 
 }  // namespace ds

@@ -38,22 +38,28 @@ VEXO_Icon::VEXO_Icon(const std::vector<QImage>& sizes) {
                    [](const QImage& a, const QImage& b) { return a.width() < b.width(); });
 }
 
-VEXO_Icon* VEXO_Icon::FromFile(const char* path) {
+VEXO_Icon* VEXO_Icon::FromFile(const char* path) { return FromFile(path, 0); }
+
+VEXO_Icon* VEXO_Icon::FromFile(const char* path, long index) {
   if (path == nullptr) return nullptr;
-  return FromData(ReadBytes(path));
+  return FromData(ReadBytes(path), index);
 }
 
-VEXO_Icon* VEXO_Icon::FromData(const QByteArray& bytes) {
+VEXO_Icon* VEXO_Icon::FromData(const QByteArray& bytes) { return FromData(bytes, 0); }
+
+VEXO_Icon* VEXO_Icon::FromData(const QByteArray& bytes, long index) {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
   QByteArray data = bytes;
   if (IsExecutable(data)) {
     // A program's icon lives in its resources: rebuilt there as an .ico file of its own.
     std::string ico;
-    if (!ds::ExtractIconGroup(reinterpret_cast<const unsigned char*>(data.constData()),
-                              static_cast<std::size_t>(data.size()), ico)) {
+    if (!ds::ExtractIconGroupAt(reinterpret_cast<const unsigned char*>(data.constData()),
+                                static_cast<std::size_t>(data.size()), index, ico)) {
       return nullptr;
     }
     data = QByteArray(ico.data(), static_cast<qsizetype>(ico.size()));
+  } else if (index != 0) {
+    return nullptr;  // an icon or image file holds one icon: only index 0 names it
   }
   if (data.isEmpty()) return nullptr;
   QBuffer buffer(&data);

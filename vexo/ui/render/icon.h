@@ -18,8 +18,13 @@ class VEXO_API VEXO_Icon {
   // The icon of a file: every image of an .ico file (or the one of any other image file), or,
   // for a Windows executable, every size of its first icon group. Null when it holds none.
   static VEXO_Icon* FromFile(const char* path);
+  // The icon `index` of a file as ExtractIconEx numbers them: for an executable the index-th
+  // icon group (from 0), or with a negative index -n the group with resource id n; any other
+  // file has only icon 0.
+  static VEXO_Icon* FromFile(const char* path, long index);
   // The same for the bytes of such a file.
   static VEXO_Icon* FromData(const QByteArray& data);
+  static VEXO_Icon* FromData(const QByteArray& data, long index);
 
   bool IsNull() const { return icon_.isNull(); }
   const QIcon& GetQIcon() const { return icon_; }
