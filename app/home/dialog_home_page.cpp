@@ -394,6 +394,7 @@ void CDialogHomePage::StartPendingUpload() {
 
 void CDialogHomePage::Logout() {
   session_.Logout();
+  if (!password_) return;  // never shown: no controls to reset
   password_->SetWindowText("");
   remember_->SetCheck(0);
   EnableLogin(true);
