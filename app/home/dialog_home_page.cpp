@@ -61,6 +61,7 @@ struct ConnectJob {
 CHomeCell::CHomeCell(QWidget* parent) : QWidget(parent) { setCursor(Qt::PointingHandCursor); }
 
 void CHomeCell::SetContent(const std::string& text, const QImage& image) {
+  if (text == text_ && image.cacheKey() == image_.cacheKey()) return;
   text_ = text;
   image_ = image;
   setToolTip(QString::fromStdString(text));
@@ -334,6 +335,7 @@ void CDialogHomePage::Apply(const HomeSession::Outcome& outcome) {
   if (outcome.close) {
     net_->CloseCurrent();
     exchange_ = nullptr;
+    StartPendingUpload();
   }
   if (outcome.loggedIn) {
     const login::LoginState& state = session_.State();
@@ -380,10 +382,19 @@ void CDialogHomePage::OnIdleTick() {
   session_.EndListWait();
   net_->CloseCurrent();
   exchange_ = nullptr;
+  StartPendingUpload();
+}
+
+void CDialogHomePage::StartPendingUpload() {
+  // One exchange at a time: a list changed while another exchange runs goes when it has ended.
+  if (session_.State().loggedIn && session_.UploadPending() && session_.CurrentMode() == HomeSession::Mode::kIdle &&
+      !exchange_)
+    StartConnect();
 }
 
 void CDialogHomePage::Logout() {
   session_.Logout();
+  if (!password_) return;  // never shown: no controls to reset
   password_->SetWindowText("");
   remember_->SetCheck(0);
   EnableLogin(true);
@@ -395,13 +406,13 @@ void CDialogHomePage::Logout() {
 void CDialogHomePage::SetCommonPrograms(std::vector<SoftwareState*> programs) {
   session_.Programs().SetList(std::move(programs));
   PaintPrograms();
-  if (session_.MarkProgramsChanged()) StartConnect();
+  if (session_.MarkProgramsChanged()) StartPendingUpload();
 }
 
 bool CDialogHomePage::SetCommonSites(const std::vector<ds::Site>& user_sites) {
   if (!session_.Sites().SetUserSites(user_sites)) return false;
   PaintSites();
-  if (session_.MarkSitesChanged()) StartConnect();
+  if (session_.MarkSitesChanged()) StartPendingUpload();
   return true;
 }
 

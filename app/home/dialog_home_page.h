@@ -118,6 +118,7 @@ class CDialogHomePage : public VEXO_Dialog {
   void CreateControls();
   static std::uint32_t ConnectThread(void* parameter);
   void StartConnect();
+  void StartPendingUpload();
   void Apply(const HomeSession::Outcome& outcome);
   void OnNetMessage(const char* message, int length);
   void OnConnectionClosed(void* info);

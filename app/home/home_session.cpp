@@ -153,6 +153,8 @@ HomeSession::Outcome HomeSession::OnRefused(std::string_view message) {
   outcome.text = login::RefusalText(code);
   outcome.close = true;
   if (mode_ == Mode::kLogin) outcome.refused = true;
+  // An upload whose login is refused is not tried again until the lists change.
+  if (mode_ == Mode::kUpload) programs_pending_ = sites_pending_ = false;
   mode_ = Mode::kIdle;
   return outcome;
 }
