@@ -28,6 +28,7 @@
 #include "core/thread/message_target.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/app/corvane_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
@@ -52,11 +53,7 @@ void ClickBox(VEXO_Checkbox* box) { Click(box, box->CellRect().center()); }
 class AssociationDialogsTest : public corvane_test::CatalogueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "association_dialogs_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("association_dialogs_test");
   }
 
   void SetUp() override {
@@ -64,11 +61,7 @@ class AssociationDialogsTest : public corvane_test::CatalogueFixture {
     setenv("HOME", dir_.File("home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
     setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Fini();
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
     WriteCatalogue("software/Associatetype.xml",
                    "<AssociateFileType id=\"1\" name=\"文本\"/><AssociateFileType id=\"2\" name=\"压缩\"/>");
     WriteCatalogue("software/Associate.xml",

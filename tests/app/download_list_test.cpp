@@ -16,6 +16,7 @@
 #include "core/crypto/sha256.h"
 #include "tests/app/corvane_fixture.h"
 #include "tests/app/download_queue_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
@@ -46,11 +47,7 @@ class DownloadListTest : public DownloadQueueFixture {
 
   void SetUp() override {
     DownloadQueueFixture::SetUp();
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Fini();
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
   }
 
   void TearDown() override {

@@ -16,6 +16,7 @@
 #include "app/home/kiv_net_msg.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/app/corvane_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/edit_pass.h"
@@ -25,20 +26,12 @@ namespace corvane_test {
 class HomePageFixture : public CatalogueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "home_page_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("home_page_test");
   }
 
   void SetUp() override {
     CatalogueFixture::SetUp();
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Fini();
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
     config_ = std::make_unique<CMgrConfig>();
     config_->SetDownloadDir(dir_.File("downloads").c_str());
     SetMgrConfig(config_.get());

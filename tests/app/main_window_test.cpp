@@ -29,6 +29,7 @@
 #include "tests/app/catalogue_fixture.h"
 #include "tests/common/http_server.h"
 #include "tests/app/corvane_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/dialog/window_messages.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
@@ -40,22 +41,14 @@ using namespace shell_ids;
 class MainWindowTest : public corvane_test::CatalogueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("main_window_test");
   }
 
   void SetUp() override {
     CatalogueFixture::SetUp();
     setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);  // never leaves this machine
     // The skin and catalogue come from the build's pack.
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Fini();
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
     config_ = std::make_unique<CMgrConfig>();
     config_->SetDownloadDir(dir_.File("downloads").c_str());
     SetMgrConfig(config_.get());

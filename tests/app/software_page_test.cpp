@@ -31,6 +31,7 @@
 #include "tests/app/corvane_fixture.h"
 #include "tests/common/http_server.h"
 #include "tests/vexo/download/download4_test_support.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
@@ -43,22 +44,14 @@ using namespace shell_ids;
 class SoftwarePageTest : public corvane_test::CatalogueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "software_page_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("software_page_test");
   }
 
   void SetUp() override {
     CatalogueFixture::SetUp();
     setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);
     path_ = getenv("PATH") ? getenv("PATH") : "";
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Fini();
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
     config_ = std::make_unique<CMgrConfig>();
     config_->SetDownloadDir(dir_.File("downloads").c_str());
     SetMgrConfig(config_.get());

@@ -19,6 +19,7 @@
 #include "app/shell/corvane_dlg.h"
 #include "tests/app/catalogue_fixture.h"
 #include "tests/app/corvane_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/render/icon.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
@@ -38,20 +39,13 @@ std::string IconFixture() {
 class UninstallPageTest : public corvane_test::CatalogueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "uninstall_page_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("uninstall_page_test");
   }
 
   void SetUp() override {
     CatalogueFixture::SetUp();
     setenv("CORVANE_UPDATE_URL", "http://127.0.0.1:9/update/packet", 1);
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
   }
 
   void TearDown() override {

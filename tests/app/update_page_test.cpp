@@ -13,6 +13,7 @@
 #include "app/shell/corvane_dlg.h"
 #include "tests/app/corvane_fixture.h"
 #include "tests/app/download_queue_fixture.h"
+#include "tests/app/window_fixture.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
@@ -36,19 +37,12 @@ class Host : public VEXO_Dialog {
 class UpdatePageTest : public corvane_test::DownloadQueueFixture {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "update_page_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvane_test::EnsureApplication("update_page_test");
   }
 
   void SetUp() override {
     DownloadQueueFixture::SetUp();
-    const std::string work = ds::FileSystem::Instance()->GetWorkPath();
-    ds::FileSystem::Instance()->SetWorkPath(corvane_test::DistDirectory().c_str());
-    VEXO_ResourceMgr::Instance()->Init("soft.dat", "kfqe~rmt@zp!4821~vcn");
-    ds::FileSystem::Instance()->SetWorkPath(work.c_str());
+    corvane_test::LoadDistPack();
   }
 
   void TearDown() override {

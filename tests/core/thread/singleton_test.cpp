@@ -1,7 +1,10 @@
 #include <dlfcn.h>
 
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +75,21 @@ TEST(Singleton, DeInstanceThenInstanceMakesAFreshObject) {
   ds::Logger* second = ds::LoggerHolder::Instance();
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(ds::LoggerHolder::Pointer(), second);
+}
+
+// Threads that ask for the first instance at once all get the same one, registered once (two
+// download threads logging their first lines once registered one logger twice).
+TEST(Singleton, FirstInstanceFromManyThreadsIsOne) {
+  for (int round = 0; round < 50; ++round) {
+    ds::LoggerHolder::DeInstance();
+    std::vector<ds::Logger*> seen(8);
+    std::vector<std::thread> threads;
+    for (auto& slot : seen) threads.emplace_back([&slot] { slot = ds::LoggerHolder::Instance(); });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(std::set<ds::Logger*>(seen.begin(), seen.end()).size(), 1u);
+  }
+  ds::LoggerHolder::DeInstance();
+  EXPECT_EQ(ds::LoggerHolder::Pointer(), nullptr);  // nothing left registered to delete at exit
 }
 
 TEST(Singleton, ForcedInstanceIsOwnedByItsCaller) {
