@@ -17,10 +17,12 @@
 
 #include "app/assoc/associate_file_dlg.h"
 #include "app/catalogue/software_mgr.h"
+#include "app/downloads/download_mgr_wnd.h"
 #include "app/downloads/download_queue.h"
+#include "app/downloads/split_dlg.h"
+#include "app/home/dialog_home_page.h"
 #include "app/home/dlg_sys_msg.h"
 #include "app/shell/control_ids.h"
-#include "app/downloads/split_dlg.h"
 #include "app/shell/startup_files.h"
 #include "core/platform/program_paths.h"
 #include "app/shell/update_check.h"
@@ -157,6 +159,18 @@ TEST_F(MainWindowTest, SplitterBarTellsItsPageAndTheMainWindow) {
   Click(bar.FindWidget(CSplitdlg::kShowAllId));
   EXPECT_EQ(1u, main->Count(kMsgShowAllDownloads));
   ds::UnregisterMessageTarget(main_handle);
+}
+
+// A home page program sent to the download list (2528) shows the list over the page area until
+// the next page switch.
+TEST_F(MainWindowTest, HomePageDownloadShowsTheDownloadList) {
+  window_->Create();
+  ASSERT_EQ(CCorvaneDlg::kHome, window_->CurrentPage());
+  EXPECT_FALSE(window_->DownloadList()->isVisible());
+  window_->SendMessage(CDialogHomePage::kMsgShowDownloads);
+  EXPECT_TRUE(window_->DownloadList()->isVisible());
+  Click(window_->PageButton(CCorvaneDlg::kUninstall));
+  EXPECT_FALSE(window_->DownloadList()->isVisible());
 }
 
 TEST_F(MainWindowTest, HiddenStartStaysHiddenUntilASecondStartAsks) {
