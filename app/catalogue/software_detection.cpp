@@ -8,6 +8,7 @@
 #include "core/text/path.h"
 #include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
+#include "core/registry/registry_store.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ int MajorVersion(const std::string& version) { return std::atoi(version.c_str())
 }  // namespace
 
 void SoftwareMgr::DetectAll() {
+  const ds::reg::ReadBatch snapshot;  // one check of the registry files for the whole pass
   for (auto& entry : states_) DetectSoftware(entry.first);
 }
 

@@ -7,6 +7,7 @@
 #include "core/platform/environment.h"
 #include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
+#include "core/registry/registry_store.h"
 #include "core/text/ascii.h"
 
 namespace {
@@ -88,6 +89,7 @@ const std::vector<UninstallLocation>& UninstallLocations() {
 
 std::vector<UninstallEntry> ScanUninstallEntries(const std::vector<UninstallLocation>& locations) {
   std::vector<UninstallEntry> entries;
+  const ds::reg::ReadBatch snapshot;  // one check of the registry files for the whole scan
   for (const UninstallLocation& location : locations) Scanner(location, entries).Run();
   return entries;
 }

@@ -144,6 +144,26 @@ bool ResolveStorePaths(StorePaths* paths) {
 
 // ---- The store ----
 
+namespace {
+
+// This thread's read batch: how many are open and the snapshot taken at its first read.
+struct BatchSnapshot {
+  int depth = 0;
+  bool valid = false;
+  std::vector<std::shared_ptr<const Tree>> trees;
+};
+thread_local BatchSnapshot t_batch;
+
+}  // namespace
+
+ReadBatch::ReadBatch() { ++t_batch.depth; }
+
+ReadBatch::~ReadBatch() {
+  if (--t_batch.depth > 0) return;
+  t_batch.valid = false;
+  t_batch.trees.clear();
+}
+
 RegistryLayer::~RegistryLayer() = default;
 
 RegistryStore& RegistryStore::Instance() {
@@ -188,6 +208,7 @@ std::shared_ptr<const Tree> RegistryStore::Read() {
 }
 
 std::vector<std::shared_ptr<const Tree>> RegistryStore::ReadLayers() {
+  if (t_batch.depth > 0 && t_batch.valid) return t_batch.trees;
   std::vector<std::shared_ptr<const Tree>> trees;
   trees.push_back(Read());
   std::vector<std::shared_ptr<RegistryLayer>> layers;
@@ -198,17 +219,23 @@ std::vector<std::shared_ptr<const Tree>> RegistryStore::ReadLayers() {
   for (const auto& layer : layers) {
     if (auto tree = layer->Snapshot()) trees.push_back(std::move(tree));
   }
+  if (t_batch.depth > 0) {
+    t_batch.trees = trees;
+    t_batch.valid = true;
+  }
   return trees;
 }
 
 void RegistryStore::AddLowerLayer(std::shared_ptr<RegistryLayer> layer) {
   if (!layer) return;
+  t_batch.valid = false;
   std::lock_guard<std::mutex> guard(mutex_);
   layers_.push_back(std::move(layer));
 }
 
 void RegistryStore::AddLowerLayerOnce(const std::shared_ptr<RegistryLayer>& layer) {
   if (!layer) return;
+  t_batch.valid = false;
   std::lock_guard<std::mutex> guard(mutex_);
   for (const auto& held : layers_) {
     if (held == layer) return;
@@ -217,11 +244,13 @@ void RegistryStore::AddLowerLayerOnce(const std::shared_ptr<RegistryLayer>& laye
 }
 
 void RegistryStore::ClearLowerLayers() {
+  t_batch.valid = false;
   std::lock_guard<std::mutex> guard(mutex_);
   layers_.clear();
 }
 
 bool RegistryStore::Modify(const std::function<int(Tree&)>& change) {
+  t_batch.valid = false;  // this thread's next read sees its own change
   StorePaths paths;
   if (!ResolveStorePaths(&paths)) return false;
   std::string main_dir = DirectoryOf(paths.main);

@@ -93,5 +93,17 @@ class DS_API RegistryStore {
   std::vector<std::shared_ptr<RegistryLayer>> layers_;
 };
 
+// While one lives on a thread, that thread's reads see one snapshot of the store and its layers:
+// the files are checked for changes at the first read only, until the last batch on the thread
+// ends or the thread writes. A scan of thousands of keys then costs one check, not a few file
+// checks a key. Changes other processes make meanwhile show after the batch.
+class DS_API ReadBatch {
+ public:
+  ReadBatch();
+  ~ReadBatch();
+  ReadBatch(const ReadBatch&) = delete;
+  ReadBatch& operator=(const ReadBatch&) = delete;
+};
+
 }  // namespace reg
 }  // namespace ds

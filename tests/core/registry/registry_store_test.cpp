@@ -294,6 +294,31 @@ TEST_F(RegistryStoreFileTest, ReadsOfAnUnchangedStoreShareOneParse) {
   ASSERT_NE(nullptr, first->Find(ds::reg::kCurrentUser, {"K"}));
 }
 
+// A read batch sees one snapshot: an outside edit shows only after it ends, while the
+// thread's own writes show at once; batches nest.
+TEST_F(RegistryStoreFileTest, ReadBatchKeepsOneSnapshotButSeesItsOwnWrites) {
+  WriteWholeFile(store_, "[HKEY_CURRENT_USER\\K]\n\"a\"=\"1\"\n");
+  {
+    const ds::reg::ReadBatch outer;
+    EXPECT_EQ("1", ReadText(HKEY_CURRENT_USER, "K", "a"));
+    WriteWholeFile(store_, "[HKEY_CURRENT_USER\\K]\n\"a\"=\"2\"\n");
+    {
+      const ds::reg::ReadBatch inner;
+      EXPECT_EQ("1", ReadText(HKEY_CURRENT_USER, "K", "a"));
+    }
+    EXPECT_EQ("1", ReadText(HKEY_CURRENT_USER, "K", "a"));
+    ds::Registry reg(HKEY_CURRENT_USER);
+    reg.ModiyStyle(REG_OPTION_NON_VOLATILE);
+    ASSERT_EQ(1, reg.CreateKey("K"));
+    ASSERT_EQ(1, reg.Write("b", "own"));
+    EXPECT_EQ("own", ReadText(HKEY_CURRENT_USER, "K", "b"));
+    EXPECT_EQ("2", ReadText(HKEY_CURRENT_USER, "K", "a"));  // the write read the file afresh
+    WriteWholeFile(store_, "[HKEY_CURRENT_USER\\K]\n\"a\"=\"3\"\n");
+    EXPECT_EQ("2", ReadText(HKEY_CURRENT_USER, "K", "a"));
+  }
+  EXPECT_EQ("3", ReadText(HKEY_CURRENT_USER, "K", "a"));
+}
+
 TEST(RegistryStorePathTest, LocationsFollowTheEnvironment) {
   TempDir config, runtime;
   unsetenv("CORVANE_REGISTRY");
