@@ -309,7 +309,10 @@ class UpdateCheckTest : public MainWindowTest {
     app_path_ = ds::FileSystem::Instance()->GetAppPath();
     ds::FileSystem::Instance()->Init(dir_.path().c_str());
     ds::FileSystem::Instance()->SetWorkPath(dir_.path().c_str());
-    corvane_test::WriteWholeFile(dir_.File("update"), "#!/bin/sh\necho \"$@\" > updater-args.txt\n");
+    // The stand-in updater's record appears whole (renamed into place): the test reads it as soon
+    // as it exists.
+    corvane_test::WriteWholeFile(dir_.File("update"),
+                                 "#!/bin/sh\necho \"$@\" > updater-args.tmp && mv updater-args.tmp updater-args.txt\n");
     ::chmod(dir_.File("update").c_str(), 0755);
     // Stale pieces of an earlier run would otherwise be resumed: the check deletes them before
     // it starts any download (the task would only clean up its own pair once started).
