@@ -251,6 +251,7 @@ void CDialogHomePage::CreateControls() {
   runnable_list_ = new VEXO_ListCtrl(this);
   runnable_list_->Create(QRect(8, 256, 244, 140), this, kIdRunnable);
   runnable_list_->Init();
+  runnable_list_->SetHeadImg(Image("img/ListHead.png"), Image("img/ListHeadDiv.png"));
   runnable_list_->InsertColumn(0, "软件名称", 0, 240);
   runnable_list_->SetRowHeight(20);
   AddWidget(kIdRunnable, runnable_list_);
