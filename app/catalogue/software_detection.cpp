@@ -5,6 +5,7 @@
 #include "app/catalogue/registry_exe_path.h"
 #include "app/catalogue/software_mgr.h"
 #include "core/files/file_system.h"
+#include "core/files/folder_listing.h"
 #include "core/text/path.h"
 #include "core/platform/wine_prefix.h"
 #include "core/registry/registry.h"
@@ -23,14 +24,22 @@ int MajorVersion(const std::string& version) { return std::atoi(version.c_str())
 }  // namespace
 
 void SoftwareMgr::DetectAll() {
-  const ds::reg::ReadBatch snapshot;  // one check of the registry files for the whole pass
-  for (auto& entry : states_) DetectSoftware(entry.first);
+  // One check of the registry files and one read of the download folder for the whole pass.
+  const ds::reg::ReadBatch snapshot;
+  const ds::FolderListing installers(DownloadDir());
+  for (auto& entry : states_) Detect(entry.first, &installers);
 }
 
-void SoftwareMgr::DetectSoftware(int id) {
+bool SoftwareMgr::HasFinishedInstaller(const SoftwareState& state, const std::string& directory,
+                                       const ds::FolderListing* installers) const {
+  if (installers == nullptr) return ds::IsRegularFile(FinishedInstallerPath(directory, state.url));
+  return installers->HasRegularFile(InstallerFileName(state.url));
+}
+
+void SoftwareMgr::Detect(int id, const ds::FolderListing* installers) {
   SoftwareState* state = FindState(id);
   if (state == nullptr) return;
-  if (state->usesUpdateStatus == 1) CheckUpgradeInstaller(id, true);
+  if (state->usesUpdateStatus == 1) CheckUpgradeInstaller(id, true, installers);
 
   const bool busy = IsBusyStatus(CurrentStatus(*state));
   if (!busy) SetStatus(state, state->usesUpdateStatus ? StatusInstalled : StatusNotInstalled);
@@ -38,7 +47,7 @@ void SoftwareMgr::DetectSoftware(int id) {
   // An upgrade record whose installer was downloaded for an older catalogue version keeps 1,
   // as CheckUpgradeInstaller decided: offering that installer would install the old version.
   const std::string downloadDir = DownloadDir();
-  if (!busy && ds::IsRegularFile(FinishedInstallerPath(downloadDir, state->url)) &&
+  if (!busy && HasFinishedInstaller(*state, downloadDir, installers) &&
       !(state->usesUpdateStatus && IsStaleUpgradeInstaller(*state))) {
     SetStatus(state, StatusDownloaded);
   }
@@ -85,12 +94,12 @@ bool SoftwareMgr::ReadRegistryExePath(const SoftwareState& state, std::string& p
   return ShapeRegistryExePath(value, state.PerformStyle, state.exe, state.regapp, path);
 }
 
-void SoftwareMgr::CheckUpgradeInstaller(int id, bool useUpdate) {
+void SoftwareMgr::CheckUpgradeInstaller(int id, bool useUpdate, const ds::FolderListing* installers) {
   SoftwareState* state = FindState(id);
   if (state == nullptr) return;
   if (IsBusyStatus(useUpdate ? state->updateStatus : state->status)) return;
   SetStatus(state, StatusInstalled);
-  if (ds::IsRegularFile(FinishedInstallerPath(DownloadDir(), state->url))) {
+  if (HasFinishedInstaller(*state, DownloadDir(), installers)) {
     if (IsStaleUpgradeInstaller(*state)) return;
     SetStatus(state, StatusDownloaded);
   } else {

@@ -12,6 +12,10 @@
 #include "core/registry/registry_types.h"
 #include "core/thread/sync.h"
 
+namespace ds {
+class FolderListing;
+}  // namespace ds
+
 class SoftwareMgr {
  public:
   SoftwareMgr();
@@ -43,11 +47,11 @@ class SoftwareMgr {
   ds::SimpleLock& StateLock() { return stateLock_; }
 
   void DetectAll();
-  void DetectSoftware(int id);
+  void DetectSoftware(int id) { Detect(id, nullptr); }
   // The executable path the registry names for the program, shaped by its PerformStyle. False
   // when the key or value is missing.
   bool ReadRegistryExePath(const SoftwareState& state, std::string& path);
-  void CheckUpgradeInstaller(int id, bool useUpdate);
+  void CheckUpgradeInstaller(int id, bool useUpdate) { CheckUpgradeInstaller(id, useUpdate, nullptr); }
 
   // The upgrade judgement the update page runs over the records.
   enum class UpgradeVerdict {
@@ -82,6 +86,12 @@ class SoftwareMgr {
                          std::string& out) const;
 
  private:
+  // Detection of one program; `installers` is the download folder read once for a whole pass
+  // (null: each check looks at the file itself).
+  void Detect(int id, const ds::FolderListing* installers);
+  void CheckUpgradeInstaller(int id, bool useUpdate, const ds::FolderListing* installers);
+  bool HasFinishedInstaller(const SoftwareState& state, const std::string& directory,
+                            const ds::FolderListing* installers) const;
   // The recorded version of a downloaded upgrade installer is older than the catalogue's.
   bool IsStaleUpgradeInstaller(const SoftwareState& state) const;
   bool LaunchProcess(const std::string& commandLine, const std::string& workingDir);

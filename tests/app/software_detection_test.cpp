@@ -1,6 +1,8 @@
 // Detection against a registry store and program trees made here: every way a registry value
 // becomes an executable path, portable programs, busy records, the major-version entries, type -2,
 // upgrade installers and the lookups.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "app/catalogue/software_mgr.h"
@@ -91,7 +93,10 @@ TEST_F(SoftwareDetectionTest, PortableProgramsAndDownloadedInstallers) {
         "<s id=\"2\" RegRootIndex=\"5\" url=\"http://h/d/tool.zip\" exe=\"tool/tool.exe\"/>"
         "<s id=\"3\" RegRootIndex=\"5\" Defaultexe=\"bundled/run.exe\"/>"
         "<s id=\"4\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/setup-4.msi\"/>"
-        "<s id=\"5\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/setup-5.exe\"/>");
+        "<s id=\"5\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/setup-5.exe\"/>"
+        "<s id=\"6\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/linked.exe\"/>"
+        "<s id=\"7\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/folder.exe\"/>"
+        "<s id=\"8\" regapp=\"SOFTWARE\\None\" regname=\"x\" url=\"http://h/Case.exe\"/>");
   EXPECT_EQ(State(1).status, StatusNotInstalled) << "portable and not downloaded";
   EXPECT_EQ(State(3).status, StatusNotInstalled);
 
@@ -99,7 +104,15 @@ TEST_F(SoftwareDetectionTest, PortableProgramsAndDownloadedInstallers) {
   MakeFile("setup/tool/tool.exe");
   MakeFile("bundled/run.exe");
   MakeFile("setup/setup-4.msi");
+  // The whole pass reads the download folder once: a link counts by its target, a folder never,
+  // and letter case matters as it does for a path.
+  ASSERT_EQ(0, symlink(MakeFile("elsewhere/real.exe").c_str(), dir_.File("setup/linked.exe").c_str()));
+  ds::MakeDirectories(dir_.File("setup/folder.exe"));
+  MakeFile("setup/case.exe");
   mgr_.DetectAll();
+  EXPECT_EQ(State(6).status, StatusDownloaded);
+  EXPECT_EQ(State(7).status, StatusNotInstalled);
+  EXPECT_EQ(State(8).status, StatusNotInstalled);
   EXPECT_EQ(State(1).status, StatusInstalled);
   EXPECT_EQ(Native(State(1).installedExe), dir_.File("setup/putty.exe"));
   EXPECT_EQ(State(2).status, StatusInstalled);
