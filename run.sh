@@ -15,9 +15,20 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$dist/Corvane" "$@"
 fi
 shot=${CORVANE_SCREENSHOT:-$top/build/screenshot.png}
+# The window opens on the home page (saved beside the screenshot as screenshot-home.png); the
+# all-software page button (76 x 68 at x 172, y 28 of the window) is then clicked, so the
+# screenshot shows the catalogue, its icons and the pager.
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  snap() { import -window root "$1" || xwd -root -silent | convert xwd:- "$1"; }
   "$0/Corvane" & pid=$!
   sleep "${CORVANE_SCREENSHOT_DELAY:-5}"
-  import -window root "$1" || xwd -root -silent | convert xwd:- "$1"
+  w=
+  command -v xdotool >/dev/null && w=$(xdotool search --name "^Kiv软件$" 2>/dev/null | head -1)
+  if [ -n "$w" ]; then
+    snap "${1%.png}-home.png"
+    xdotool mousemove --window "$w" 210 62 click 1
+    sleep 1
+  fi
+  snap "$1"
   kill $pid 2>/dev/null; wait $pid 2>/dev/null || true' "$dist" "$shot"
 echo "Screenshot: $shot"

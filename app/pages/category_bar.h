@@ -18,7 +18,6 @@ class CSoftCategoryBar : public VEXO_Dialog {
   Q_OBJECT
  public:
   static constexpr int kWidth = 129;
-  static constexpr int kTop = 13;
   static constexpr int kScrollButtonHeight = 14;
 
   struct Entry {

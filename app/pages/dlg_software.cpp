@@ -13,7 +13,7 @@ DlgSoftware::DlgSoftware(QWidget* parent, ds::MsgHandle main) : CSoftPage(parent
   bar_ = new CDlgSoftAllType(this, GetHandle());
   no_result_ = new VEXO_Label(this);
   no_result_->Create(soft_pages::kNoResult, VEXO_Label::SS_CENTER | VEXO_Label::SS_CENTERIMAGE | VEXO_Label::SS_NOPREFIX,
-                     QRect(kListX, 0, 400, 40), this, 0);
+                     QRect(kListX, kHeaderHeight, 400, 40), this, 0);
   if (VEXO_Font* font = VEXO_ResourceMgr::Instance()->GetFont("Userfont")) no_result_->setFont(font->GetQFont());
   no_result_->hide();
 }
@@ -24,7 +24,7 @@ bool DlgSoftware::NoResultShown() const { return no_result_->isVisible(); }
 
 void DlgSoftware::LayoutChildren() {
   CSoftPage::LayoutChildren();
-  no_result_->setGeometry(kListX, 0, std::max(0, width() - kListX), std::min(height(), 120));
+  no_result_->setGeometry(kListX, kHeaderHeight, std::max(0, width() - kListX), std::min(height() - kHeaderHeight, 120));
   no_result_->raise();
 }
 

@@ -21,9 +21,6 @@ using soft_pages::kItemsPerPage;
 
 namespace {
 
-constexpr int kButtonWidth = 64;
-constexpr int kButtonHeight = 24;
-
 VEXO_Image* Image(const char* name) { return VEXO_ResourceMgr::Instance()->GetImage(name); }
 
 void UseFont(QPainter& painter, const char* name) {
@@ -40,6 +37,12 @@ SoftInfoShow::SoftInfoShow(QWidget* parent, SoftPageHost* host) : VEXO_Dialog(pa
   bar_->Create(Qt::Vertical, QRect(0, 0, 16, 16), this, kScrollBarId);
   bar_->SetBitmap(Image("img/Scrollbar.png"));
   bar_->SetScrolledWindow(this);
+}
+
+SoftInfoShow::Columns SoftInfoShow::ColumnsFor(int width) {
+  const int button = width - kButtonWidth - 14;
+  const int state = button - 70;
+  return Columns{52, state - 76, state, button};
 }
 
 int SoftInfoShow::ListWidth() const { return std::max(0, width() - bar_->GetThickness()); }
@@ -120,7 +123,7 @@ int SoftInfoShow::ItemAt(const QPoint& point) const {
 
 QRect SoftInfoShow::ButtonRect(int index) const {
   const int top = index * kItemHeight - scroll_;
-  return QRect(ListWidth() - kButtonWidth - 14, top + (kItemHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
+  return QRect(ColumnsFor(ListWidth()).button, top + (kItemHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
 }
 
 void SoftInfoShow::paintEvent(QPaintEvent* event) {
@@ -128,8 +131,9 @@ void SoftInfoShow::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const int width = ListWidth();
   const unsigned line = vexo_dt::DT_VCENTER | vexo_dt::DT_SINGLELINE | vexo_dt::DT_NOPREFIX;
-  const int stateX = width - kButtonWidth - 14 - 70;
-  const int sizeX = stateX - 76;
+  const Columns columns = ColumnsFor(width);
+  const int stateX = columns.state;
+  const int sizeX = columns.size;
   for (int i = 0; i < kItemsPerPage; ++i) {
     SoftwareState* program = items_[static_cast<std::size_t>(i)];
     const int top = i * kItemHeight - scroll_;
@@ -141,11 +145,11 @@ void SoftInfoShow::paintEvent(QPaintEvent* event) {
     DrawProgramIcon(&painter, *program, QRect(10, top + 7, 32, 32));
     UseFont(painter, "vfontUser12B");
     painter.setPen(QColor(0, 0, 0));
-    VEXO_DrawText(&painter, QString::fromStdString(program->name), QRect(52, top + 5, sizeX - 60, 18),
+    VEXO_DrawText(&painter, QString::fromStdString(program->name), QRect(columns.name, top + 5, sizeX - 60, 18),
                   line | vexo_dt::DT_END_ELLIPSIS);
     UseFont(painter, "vfontUser12");
     painter.setPen(QColor(0x80, 0x80, 0x80));
-    VEXO_DrawText(&painter, QString::fromStdString(program->desc), QRect(52, top + 24, sizeX - 60, 16),
+    VEXO_DrawText(&painter, QString::fromStdString(program->desc), QRect(columns.name, top + 24, sizeX - 60, 16),
                   line | vexo_dt::DT_END_ELLIPSIS);
     painter.setPen(QColor(0, 0, 0));
     VEXO_DrawText(&painter, QString::fromStdString(download_view::SizeText(program->size)),

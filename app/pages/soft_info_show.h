@@ -29,6 +29,18 @@ class SoftInfoShow : public VEXO_Dialog {
   static constexpr unsigned kScrollBarId = 1150;
   static constexpr int kWheelStep = 138;
 
+  // Where an item's parts sit across a list `width` pixels wide (the scroll bar not counted):
+  // the x of the name, size, state text and button; the page's header takes its columns from it.
+  struct Columns {
+    int name;
+    int size;
+    int state;
+    int button;
+  };
+  static constexpr int kButtonWidth = 64;
+  static constexpr int kButtonHeight = 24;
+  static Columns ColumnsFor(int width);
+
   SoftInfoShow(QWidget* parent, SoftPageHost* host);
 
   // Binds the items to `programs` (at most twenty); the rest stay empty.
@@ -52,6 +64,8 @@ class SoftInfoShow : public VEXO_Dialog {
   int Hovered() const { return hovered_; }
 
   ds::LResult WindowProc(unsigned message, ds::WParam wparam, ds::LParam lparam) override;
+  // Width of the items, without the scroll bar.
+  int ListWidth() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -65,7 +79,6 @@ class SoftInfoShow : public VEXO_Dialog {
  private:
   void ScrollTo(int pos);
   void UpdateLooks();
-  int ListWidth() const;
 
   SoftPageHost* host_;
   std::array<SoftwareState*, soft_pages::kItemsPerPage> items_{};

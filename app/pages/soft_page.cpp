@@ -11,8 +11,20 @@
 #include "core/files/file_system.h"
 #include "core/log/logger.h"
 #include "core/text/path.h"
+#include "vexo/ui/resources/resource_mgr.h"
+#include "vexo/ui/widgets/header_ctrl.h"
 
 CSoftPage::CSoftPage(QWidget* parent, ds::MsgHandle main) : VEXO_Dialog(parent, kChild), main_(main) {
+  // Captions only: the columns follow the items' layout, so the header takes no mouse input.
+  header_ = new VEXO_HeaderCtrl(this);
+  header_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  VEXO_ResourceMgr* resources = VEXO_ResourceMgr::Instance();
+  header_->SetHeadImg(resources->GetImage("img/ListHead.png"), resources->GetImage("img/ListHeadDiv.png"));
+  header_->InsertItem(0, QStringLiteral("软件分类"), VEXO_HeaderCtrl::LVCFMT_CENTER, kListX);
+  header_->InsertItem(1, QStringLiteral("软件名称"), VEXO_HeaderCtrl::LVCFMT_LEFT, 0);
+  header_->InsertItem(2, QStringLiteral("大小"), VEXO_HeaderCtrl::LVCFMT_LEFT, 0);
+  header_->InsertItem(3, QStringLiteral("状态"), VEXO_HeaderCtrl::LVCFMT_LEFT, 0);
+  header_->InsertItem(4, QStringLiteral("操作"), VEXO_HeaderCtrl::LVCFMT_CENTER, 0);
   items_ = new SoftInfoShow(this, this);
   notice_ = std::make_unique<CDlgSysMsg>();
 }
@@ -28,8 +40,17 @@ void CSoftPage::resizeEvent(QResizeEvent* event) {
 }
 
 void CSoftPage::LayoutChildren() {
-  if (bar_ != nullptr) bar_->setGeometry(0, CSoftCategoryBar::kTop, CSoftCategoryBar::kWidth, height() - CSoftCategoryBar::kTop);
-  items_->setGeometry(kListX, 0, std::max(0, width() - kListX - 4), height());
+  const int below = std::max(0, height() - kHeaderHeight);
+  header_->setGeometry(0, 0, width(), kHeaderHeight);
+  if (bar_ != nullptr) bar_->setGeometry(0, kHeaderHeight, CSoftCategoryBar::kWidth, below);
+  items_->setGeometry(kListX, kHeaderHeight, std::max(0, width() - kListX - 4), below);
+  // Each caption starts where its column's text starts in the items (the name column takes the
+  // icon in); the action caption is centred over the buttons.
+  const SoftInfoShow::Columns columns = SoftInfoShow::ColumnsFor(items_->ListWidth());
+  header_->SetItemWidth(1, columns.size);
+  header_->SetItemWidth(2, columns.state - columns.size);
+  header_->SetItemWidth(3, columns.button - columns.state);
+  header_->SetItemWidth(4, SoftInfoShow::kButtonWidth);
 }
 
 void CSoftPage::HideGadget() {

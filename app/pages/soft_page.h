@@ -1,5 +1,5 @@
-// What the all-software and common-software pages share: the category bar at the left, the
-// items (SoftInfoShow) from x 130, the item actions (download, pause, resume, install, run,
+// What the all-software and common-software pages share: a header band with the column
+// captions, the category bar at the left, the items (SoftInfoShow) from x 130, the item actions (download, pause, resume, install, run,
 // upgrade), the launching list of programs whose installer runs, and the notice for an
 // installer that could not start.
 #pragma once
@@ -14,6 +14,7 @@
 
 class CDlgSysMsg;
 class CSoftCategoryBar;
+class VEXO_HeaderCtrl;
 class SoftwareMgr;
 class DownloadQueue;
 
@@ -29,6 +30,8 @@ class CSoftPage : public VEXO_Dialog, public SoftPageHost, public IGadget {
   Q_OBJECT
  public:
   static constexpr int kListX = 130;
+  // The header band over the category bar and the items, with the column captions.
+  static constexpr int kHeaderHeight = 24;
 
   // `main` hears what the pages ask of the main window (download list, paused downloads).
   CSoftPage(QWidget* parent, ds::MsgHandle main);
@@ -36,6 +39,7 @@ class CSoftPage : public VEXO_Dialog, public SoftPageHost, public IGadget {
 
   SoftInfoShow* Items() const { return items_; }
   CSoftCategoryBar* CategoryBar() const { return bar_; }
+  VEXO_HeaderCtrl* Header() const { return header_; }
   CDlgSysMsg* Notice() const { return notice_.get(); }
   const std::set<int>& Launching() const { return launching_; }
 
@@ -64,6 +68,7 @@ class CSoftPage : public VEXO_Dialog, public SoftPageHost, public IGadget {
   void StartDownload(int id);
 
   ds::MsgHandle main_;
+  VEXO_HeaderCtrl* header_ = nullptr;
   SoftInfoShow* items_ = nullptr;
   CSoftCategoryBar* bar_ = nullptr;
   std::set<int> launching_;

@@ -47,7 +47,8 @@ TEST(SoftwarePageSlowTest, DownloadButtonFetchesTheInstallerUnderXvfb) {
   const std::string shot = corvane_test::DistDirectory() + "/../software_page_slow_test.png";
   const std::string target = copy.dir() + "/setup/demo_setup.bin";
   // Page button 1004 at (12 + 2 * 80, 28), 76 x 68; the first item's button: list from x 130 in
-  // the page at y 122, 801 - 130 - 4 - 16 wide, its button 64 x 24 ending 14 pixels before.
+  // the page at y 122 + 24 (under the header band), 801 - 130 - 4 - 16 wide, its button 64 x 24
+  // ending 14 pixels before.
   const std::string script =
       "cd '" + copy.dir() + "' && env -u QT_QPA_PLATFORM timeout 150 xvfb-run -a -s '-screen 0 1280x800x24' "
       "bash -c '"
@@ -55,7 +56,7 @@ TEST(SoftwarePageSlowTest, DownloadButtonFetchesTheInstallerUnderXvfb) {
       "for i in $(seq 100); do w=$(xdotool search --name \"^Kiv软件$\" 2>/dev/null | head -1); "
       "[ -n \"$w\" ] && break; sleep 0.2; done; echo window=$w; sleep 1; "
       "xdotool mousemove --window $w 210 62 click 1; sleep 1; "
-      "xdotool mousemove --window $w 735 145 click 1; "
+      "xdotool mousemove --window $w 735 169 click 1; "
       "for i in $(seq 300); do [ -f \"$2\" ] && break; sleep 0.2; done; sleep 2; "
       "import -window root \"$1\" 2>/dev/null; "
       // The notice of the failed install closes first, then the window.

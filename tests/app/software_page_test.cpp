@@ -36,6 +36,7 @@
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/edit.h"
+#include "vexo/ui/widgets/header_ctrl.h"
 
 namespace {
 
@@ -167,6 +168,11 @@ TEST_F(SoftwarePageTest, PagesOfTwentyCategoriesAndThePager) {
   EXPECT_EQ(42u, page_->Results().size());
   EXPECT_EQ(3, window_->GetPager().page_count());
   EXPECT_EQ(20, page_->Items()->Filled());
+  // The header's action caption sits over the items' buttons, and the header covers no item.
+  const QRect action = page_->Header()->GetItemRect(4).translated(page_->Header()->pos());
+  const QRect button = page_->Items()->ButtonRect(0).translated(page_->Items()->pos());
+  EXPECT_EQ(button.center().x(), action.center().x());
+  EXPECT_LE(page_->Header()->geometry().bottom(), page_->Items()->geometry().top());
 
   CSoftCategoryBar* bar = page_->CategoryBar();
   Click(bar->ButtonFor(1));
