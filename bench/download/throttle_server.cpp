@@ -1,7 +1,8 @@
 // throttle_server FILE KIB_PER_S: serves FILE on 127.0.0.1 (ranges, keep-alive) and prints its
-// port. The first ranged request that starts within 1 MiB of a tenth of the file (the second
-// of ten connections, whichever downloader splits it) is sent at KIB_PER_S; every other
-// request at full speed. A request for /rearm lets the next such request be slow again.
+// port. The connection of the first ranged request that starts within 1 MiB of a tenth of the
+// file (the second of ten connections, whichever downloader splits it) is slow: that request
+// and every later one on it are sent at KIB_PER_S; every other connection at full speed. A
+// request for /rearm lets the next such connection be slow again.
 // Runs until killed.
 #include <atomic>
 #include <chrono>
@@ -31,9 +32,11 @@ int main(int argc, char** argv) {
   const std::int64_t slowRate = std::atoll(argv[2]) * 1024;
   const auto size = static_cast<std::int64_t>(data.size());
   std::atomic<bool> throttled{false};
+  std::atomic<int> slowConnection{-1};  // its descriptor while it is open
   corvane_test::HttpServer server([&](const HttpRequest& r, HttpConnection& c) {
     if (r.path == "/rearm") {  // the next download gets its slow connection again
       throttled = false;
+      slowConnection = -1;
       c.Send("HTTP/1.1 204 No Content\r\n\r\n");
       return;
     }
@@ -50,12 +53,20 @@ int main(int argc, char** argv) {
                               : std::string("HTTP/1.1 200 OK\r\n");
     head += "Accept-Ranges: bytes\r\nContent-Length: " + std::to_string(end - begin + 1) + "\r\n\r\n";
     if (!c.Send(head) || r.method == "HEAD") return;
-    const bool slow = ranged && end - begin > (1 << 20) && std::llabs(begin - size / 10) <= (1 << 20) &&
-                      !throttled.exchange(true);
+    bool slow = slowConnection.load() == c.fd();
+    if (!slow && ranged && end - begin > (1 << 20) && std::llabs(begin - size / 10) <= (1 << 20) &&
+        !throttled.exchange(true)) {
+      slowConnection = c.fd();
+      slow = true;
+    }
     const std::int64_t chunk = slow ? std::max<std::int64_t>(slowRate / 20, 1024) : (1 << 20);
     for (std::int64_t at = begin; at <= end; at += chunk) {
       const std::int64_t n = std::min(chunk, end - at + 1);
-      if (!c.Send(data.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(n)))) return;
+      if (!c.Send(data.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(n)))) {
+        // The slow connection is gone: its descriptor may come back as another connection.
+        if (slow) slowConnection = -1;
+        return;
+      }
       if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   });

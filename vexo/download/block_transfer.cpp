@@ -126,6 +126,28 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
   return ShouldEnd(*state->job) ? 1 : 0;
 }
 
+// The next request's range: from the block's next missing byte to the end of the piece that
+// starts there, or to the block's end when that comes first (-1: the block has no known end).
+// False when the block is complete or its transfer is to end.
+bool NextRange(BlockJob* job, std::int64_t* start, std::int64_t* end) {
+  Download4Block& block = *job->block;
+  ds::LockGuard hold(job->lock);
+  if (ShouldEnd(*job) || !block.files.IsOpen()) return false;
+  const std::int64_t size = block.size.load();
+  const std::int64_t completed = block.completed.load();
+  if (size >= 0 && completed >= size) return false;
+  *start = block.start + completed;
+  *end = size < 0 ? -1 : block.start + size - 1;
+  if (*end >= 0 && *end - *start + 1 > kRequestPieceBytes) {
+    // Pieces end on a 64 KiB boundary of the file, so every piece after a block's first starts
+    // on one: servers send page-aligned file ranges in whole pages (nginx paces an unaligned
+    // range at half the speed of an aligned one).
+    const std::int64_t aligned = (*start + kRequestPieceBytes) / kPieceAlignment * kPieceAlignment;
+    *end = (aligned > *start ? aligned : *start + kRequestPieceBytes) - 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::int64_t SteadyMs() {
@@ -141,28 +163,32 @@ std::int64_t CurrentSpeed(const Download4Block& block) {
 
 void RunBlockTransfer(BlockJob* job) {
   Download4Block& block = *job->block;
-  std::int64_t start = 0;
-  std::int64_t end = -1;
   {
     ds::LockGuard hold(job->lock);
     if (block.abort.load() != 0 || !block.files.Open(job->recordPath, job->dataPath)) {
       block.files.Close();
       return;
     }
-    start = block.start + block.completed.load();
-    if (block.size.load() >= 0) end = block.start + block.size.load() - 1;
   }
   block.endedCleanly.store(false);
   block.requestStartBytes.store(block.completed.load());
   block.requestStartMs.store(SteadyMs());
-  TransferState state{job, start, ResponseFacts()};
   CURL* curl = curl_easy_init();
-  if (curl != nullptr) {
-    char errorBuffer[CURL_ERROR_SIZE];
+  std::int64_t start = 0;
+  std::int64_t end = -1;
+  // A block is asked for in pieces, one request after another on the same connection (libcurl
+  // keeps it open): a request names where it stops, so the server never sends past it, and a
+  // server that paces each request (nginx's limit_rate sends the first megabytes of every
+  // request at once, which aria2's segment requests get too) is asked afresh every piece. A
+  // stream is one request.
+  char errorBuffer[CURL_ERROR_SIZE];
+  bool first = true;
+  while (curl != nullptr && (first || !job->stream) && NextRange(job, &start, &end)) {
+    first = false;
+    TransferState state{job, start, ResponseFacts()};
+    curl_easy_reset(curl);
     ApplyRequestSettings(curl, job->request, errorBuffer);
-    // A ranged request names the block's end, so the server stops there instead of sending on
-    // until the connection is cut.
-    const std::string range = std::to_string(start) + "-" + std::to_string(end);
+    const std::string range = std::to_string(start) + "-" + (end >= 0 ? std::to_string(end) : std::string());
     struct curl_slist* headers = nullptr;
     if (!job->stream) {
       curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
@@ -186,9 +212,9 @@ void RunBlockTransfer(BlockJob* job) {
     }
     // The outcome is read from the block's count; the result only explains a failure.
     const CURLcode code = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
-    block.endedCleanly.store(code == CURLE_OK && state.facts.verdict > 0);
+    const bool clean = code == CURLE_OK && state.facts.verdict > 0;
+    block.endedCleanly.store(clean);
     block.lastBytesPerSecond.store(CurrentSpeed(block));
     const bool ourEnd = ShouldEnd(*job) || state.writeFailed ||
                         (code == CURLE_WRITE_ERROR && state.facts.verdict > 0);
@@ -200,7 +226,14 @@ void RunBlockTransfer(BlockJob* job) {
       ds::LockGuard hold(job->lock);
       job->noteFailure(job->owner, 0, false, "HTTP " + std::to_string(state.facts.status));
     }
+    // A failed or cut request ends the block for this cycle (the next cycle resumes it); a
+    // piece received whole goes on with the next one. A request the block's end cut off (a
+    // split shortened it) ends with a write error of ours and is complete too.
+    const bool pieceDone = clean || (code == CURLE_WRITE_ERROR && state.facts.verdict > 0 && !ShouldEnd(*job) &&
+                                     !state.writeFailed);
+    if (!pieceDone) break;
   }
+  if (curl != nullptr) curl_easy_cleanup(curl);
   ds::LockGuard hold(job->lock);
   block.files.Close();
 }

@@ -72,6 +72,10 @@ struct BlockJob {
   Download4Block* block = nullptr;
 };
 
+// The most a block asks for in one request; a longer block is asked for piece by piece.
+constexpr std::int64_t kRequestPieceBytes = std::int64_t{8} << 20;
+constexpr std::int64_t kPieceAlignment = 64 * 1024;
+
 // Milliseconds of the steady clock, for the blocks' speeds.
 std::int64_t SteadyMs();
 

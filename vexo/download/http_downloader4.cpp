@@ -446,7 +446,11 @@ Download4Block* HttpDownloader4::SplitLargestRemainder(const Download4Block& fin
   double keepShare = 0.5;
   if (chosenSpeed > 0 && newSpeed > 0)
     keepShare = std::clamp(static_cast<double>(chosenSpeed) / static_cast<double>(chosenSpeed + newSpeed), 0.02, 0.5);
-  const std::int64_t keep = chosen->completed.load() + static_cast<std::int64_t>(static_cast<double>(chosenLeft) * keepShare);
+  std::int64_t keep = chosen->completed.load() + static_cast<std::int64_t>(static_cast<double>(chosenLeft) * keepShare);
+  // The new block starts on the next piece boundary inside the rest, as the pieces do.
+  const std::int64_t aligned =
+      (chosen->start + keep + download4::kPieceAlignment - 1) / download4::kPieceAlignment * download4::kPieceAlignment;
+  if (aligned < chosen->start + chosen->size.load()) keep = aligned - chosen->start;
   auto piece = std::make_unique<Download4Block>();
   piece->start = chosen->start + keep;
   piece->size = chosen->size.load() - keep;

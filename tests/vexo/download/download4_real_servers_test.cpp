@@ -165,6 +165,40 @@ TEST(Download4RealServers, BlocksAskForBoundedRangesWithIdentityAndValidator) {
   EXPECT_EQ(ends, (std::set<std::int64_t>{49999, 99999, 149999, 200002}));
 }
 
+TEST(Download4RealServers, LongBlocksAreAskedForInAlignedPiecesOnOneConnection) {
+  // Four blocks of 10 MiB and a little: each is asked for in pieces of at most 8 MiB, the
+  // pieces after a block's first start on a 64 KiB boundary, and they follow one another on
+  // the block's connection. (Without splits, so the requests are known.)
+  const std::string data = PatternBytes((40 << 20) + 12345, 53);
+  std::mutex mutex;
+  std::set<int> connections;
+  HttpServer server([&](const HttpRequest& r, HttpConnection& c) {
+    {
+      std::lock_guard<std::mutex> hold(mutex);
+      connections.insert(c.fd());
+    }
+    ServeBytes(r, c, data);
+  });
+  ASSERT_TRUE(server.Start());
+  TempDir dir;
+  Events events;
+  HttpDownloader4 downloader;
+  downloader.SetSplitThreshold(0);
+  ASSERT_EQ(Fetch(server.Url("/p"), dir.File("p.bin"), downloader, events), kFinished);
+  EXPECT_EQ(ReadWholeFile(dir.File("p.bin")), data);
+  const std::int64_t block = static_cast<std::int64_t>(data.size()) / 4;
+  int pieces = 0;
+  for (const HttpRequest& r : server.requests()) {
+    std::int64_t begin = 0, end = -1;
+    if (!r.Range(&begin, &end) || end < 0) continue;  // the link test
+    ++pieces;
+    EXPECT_LE(end - begin + 1, 8 << 20);
+    EXPECT_TRUE(begin % block == 0 || begin % (64 << 10) == 0) << begin;
+  }
+  EXPECT_EQ(pieces, 8);
+  EXPECT_LE(connections.size(), 5u) << "a connection each for the link test and the four blocks";
+}
+
 TEST(Download4RealServers, AFileReplacedBetweenRunsIsFetchedAgainNotMixed) {
   std::mutex mutex;
   std::string data = PatternBytes(600000, 51);
