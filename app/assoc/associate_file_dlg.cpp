@@ -17,6 +17,7 @@
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/header_ctrl.h"
 #include "vexo/ui/widgets/control_notify.h"
+#include "vexo/ui/widgets/image_button.h"
 #include "vexo/ui/widgets/label.h"
 
 namespace {
@@ -68,24 +69,13 @@ int CAssociateFileDlg::OnInitDialog() {
   always_->Create(kAlwaysUseText, QRect(16, 374, kListWidth, 20), this, kAlwaysUse);
   always_->Init(Image("img/checkbox.png"), VEXO_Checkbox::kLeftCentre, 0xFFFFFFFFu);
   AddWidget(kAlwaysUse, always_);
-  struct ButtonSpec {
-    unsigned id;
-    const char* image;
-    QRect rect;
-  };
-  const ButtonSpec buttons[] = {
-      {kClose, "img/SoftAssociate/bt00.png", QRect(kWidth - 32, 4, 26, 20)},
-      {kSystemChooser, "img/SoftAssociate/bt01.png", QRect(16, 428, 80, 26)},
-      {kShowManager, "img/SoftAssociate/bt02.png", QRect(102, 428, 80, 26)},
-      {kAccept, "img/SoftAssociate/bt03.png", QRect(232, 428, 72, 26)},
-      {kCancel, "img/SoftAssociate/bt04.png", QRect(312, 428, 72, 26)},
-  };
-  for (const ButtonSpec& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", spec.rect, this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {
+                                 {kClose, "img/SoftAssociate/bt00.png", QRect(kWidth - 32, 4, 26, 20)},
+                                 {kSystemChooser, "img/SoftAssociate/bt01.png", QRect(16, 428, 80, 26)},
+                                 {kShowManager, "img/SoftAssociate/bt02.png", QRect(102, 428, 80, 26)},
+                                 {kAccept, "img/SoftAssociate/bt03.png", QRect(232, 428, 72, 26)},
+                                 {kCancel, "img/SoftAssociate/bt04.png", QRect(312, 428, 72, 26)},
+                             });
   return 1;
 }
 

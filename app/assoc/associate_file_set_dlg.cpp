@@ -12,6 +12,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
+#include "vexo/ui/widgets/image_button.h"
 #include "vexo/ui/widgets/skin_scroll_wnd.h"
 
 namespace {
@@ -131,17 +132,8 @@ int CAssociateFileSetDlg::OnInitDialog() {
   if (VEXO_Image* bar = Image("Img/SoftAssociate/scrollbar.png")) SkinWndScrollimg(area_, bar);
   never_ask_ = MakeBox(this, "以后不再询问", kNeverAsk, QRect(20, 330, 160, kBoxHeight));
   AddWidget(kNeverAsk, never_ask_);
-  const struct {
-    unsigned id;
-    const char* image;
-    int x;
-  } buttons[] = {{kTickAll, "img/SoftAssociate/Bt05.png", 230}, {kUntickAll, "img/SoftAssociate/Bt06.png", 330}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", QRect(spec.x, 328, 64, 22), this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kTickAll, "img/SoftAssociate/Bt05.png", QRect(230, 328, 64, 22)},
+                              {kUntickAll, "img/SoftAssociate/Bt06.png", QRect(330, 328, 64, 22)}});
   return 1;
 }
 

@@ -9,6 +9,7 @@
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
+#include "vexo/ui/widgets/image_button.h"
 #include "vexo/ui/widgets/label.h"
 #include "vexo/ui/widgets/list_ctrl.h"
 
@@ -49,22 +50,12 @@ int CDlgChangeHtml::OnInitDialog() {
   name_ = edit(kName, 256);
   label("网站地址", 286);
   address_ = edit(kAddress, 286);
-  const struct {
-    unsigned id;
-    const char* image;
-    QRect rect;
-  } buttons[] = {{kAdd, "img/add.png", QRect(364, 256, 64, 22)},
-                 {kModify, "img/btModify.png", QRect(364, 286, 64, 22)},
-                 {kUp, "img/up.png", QRect(16, 330, 64, 22)},
-                 {kDown, "img/down.png", QRect(90, 330, 64, 22)},
-                 {kDelete, "img/delete.png", QRect(164, 330, 64, 22)},
-                 {kDeleteAll, "img/allDelete.png", QRect(238, 330, 64, 22)}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", spec.rect, this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kAdd, "img/add.png", QRect(364, 256, 64, 22)},
+                              {kModify, "img/btModify.png", QRect(364, 286, 64, 22)},
+                              {kUp, "img/up.png", QRect(16, 330, 64, 22)},
+                              {kDown, "img/down.png", QRect(90, 330, 64, 22)},
+                              {kDelete, "img/delete.png", QRect(164, 330, 64, 22)},
+                              {kDeleteAll, "img/allDelete.png", QRect(238, 330, 64, 22)}});
   return 1;
 }
 

@@ -16,6 +16,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/b_label.h"
+#include "vexo/ui/widgets/image_button.h"
 
 namespace {
 
@@ -66,20 +67,10 @@ int CDlgSetMgr::OnInitDialog() {
     pages_[static_cast<std::size_t>(page)]->move(128, 40);
     pages_[static_cast<std::size_t>(page)]->hide();
   }
-  const struct {
-    unsigned id;
-    const char* image;
-    QRect rect;
-  } buttons[] = {{kApply, "img/SetApply.png", QRect(330, 424, 72, 26)},
-                 {kSave, "img/SetSave.png", QRect(414, 424, 72, 26)},
-                 {kCancel, "img/SetCancel.png", QRect(498, 424, 72, 26)},
-                 {kClose, "img/button_close.png", QRect(kWidth - 32, 4, 26, 20)}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", spec.rect, this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kApply, "img/SetApply.png", QRect(330, 424, 72, 26)},
+                              {kSave, "img/SetSave.png", QRect(414, 424, 72, 26)},
+                              {kCancel, "img/SetCancel.png", QRect(498, 424, 72, 26)},
+                              {kClose, "img/button_close.png", QRect(kWidth - 32, 4, 26, 20)}});
   return 1;
 }
 

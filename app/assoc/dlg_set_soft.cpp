@@ -5,6 +5,7 @@
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
 #include "vexo/ui/widgets/checkbox.h"
+#include "vexo/ui/widgets/image_button.h"
 
 namespace {
 
@@ -33,23 +34,13 @@ int CDlgSetSoft::OnInitDialog() {
     AddWidget(kFirstCell + static_cast<unsigned>(cell), button);
     cells_[static_cast<std::size_t>(cell)] = button;
   }
-  const struct {
-    unsigned id;
-    const char* image;
-    QRect rect;
-  } buttons[] = {{kFirstPage, "img/Firstpage.png", QRect(200, 340, 30, 18)},
-                 {kPreviousPage, "img/Frontpage.png", QRect(236, 340, 30, 18)},
-                 {kNextPage, "img/Nextpage.png", QRect(376, 340, 30, 18)},
-                 {kLastPage, "img/Lastpage.png", QRect(412, 340, 30, 18)},
-                 {kMoveTop, "img/MoveTop.png", QRect(16, 340, 50, 20)},
-                 {kMoveUp, "img/up.png", QRect(72, 340, 50, 20)},
-                 {kMoveDown, "img/down.png", QRect(128, 340, 50, 20)}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", spec.rect, this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kFirstPage, "img/Firstpage.png", QRect(200, 340, 30, 18)},
+                              {kPreviousPage, "img/Frontpage.png", QRect(236, 340, 30, 18)},
+                              {kNextPage, "img/Nextpage.png", QRect(376, 340, 30, 18)},
+                              {kLastPage, "img/Lastpage.png", QRect(412, 340, 30, 18)},
+                              {kMoveTop, "img/MoveTop.png", QRect(16, 340, 50, 20)},
+                              {kMoveUp, "img/up.png", QRect(72, 340, 50, 20)},
+                              {kMoveDown, "img/down.png", QRect(128, 340, 50, 20)}});
   return 1;
 }
 

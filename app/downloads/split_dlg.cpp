@@ -6,6 +6,7 @@
 #include "vexo/ui/render/image.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/image_button.h"
 
 namespace {
 
@@ -21,22 +22,11 @@ CSplitdlg::CSplitdlg(QWidget* parent, ds::MsgHandle page, ds::MsgHandle main)
   setObjectName(QStringLiteral("CSplitdlg"));
   if (VEXO_Image* background = Image("/img/SplitBg.png"))
     SetImage(background, 8, background->GetWidth() - 8, 2, background->GetHeight() - 2);
-  const struct {
-    unsigned id;
-    const char* image;
-    int width;
-  } buttons[] = {{kToggleId, "/img/HideDownload.png", kToggleWidth},
-                 {kShowAllId, "/img/ShowAllDownload.png", kToggleWidth},
-                 {kPauseAllId, "/img/BtPauseAll.png", kAllWidth},
-                 {kContinueAllId, "/img/BtStartAll.png", kAllWidth},
-                 {kCancelAllId, "/img/BtCancelAll.png", kAllWidth}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", QRect(0, 0, spec.width, spec.id == kToggleId || spec.id == kShowAllId ? 16 : 22), this,
-                   spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kToggleId, "/img/HideDownload.png", QRect(0, 0, kToggleWidth, 16)},
+                              {kShowAllId, "/img/ShowAllDownload.png", QRect(0, 0, kToggleWidth, 16)},
+                              {kPauseAllId, "/img/BtPauseAll.png", QRect(0, 0, kAllWidth, 22)},
+                              {kContinueAllId, "/img/BtStartAll.png", QRect(0, 0, kAllWidth, 22)},
+                              {kCancelAllId, "/img/BtCancelAll.png", QRect(0, 0, kAllWidth, 22)}});
 }
 
 VEXO_Button* CSplitdlg::Button(unsigned id) const { return qobject_cast<VEXO_Button*>(FindWidget(id)); }

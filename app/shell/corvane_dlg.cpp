@@ -51,6 +51,7 @@
 #include "vexo/ui/widgets/checkbox.h"
 #include "vexo/ui/widgets/control_notify.h"
 #include "vexo/ui/widgets/edit.h"
+#include "vexo/ui/widgets/image_button.h"
 #include "vexo/ui/widgets/label.h"
 
 using namespace shell_ids;
@@ -226,19 +227,9 @@ void CCorvaneDlg::CreateControls() {
                       GetHandle());
     x -= 68;
   }
-  const struct {
-    unsigned id;
-    const char* image;
-    int x;
-  } title_buttons[] = {{kMinimise, "img/button_min.png", kNormalWidth - 82},
-                       {kMaximise, "img/button_max.png", kNormalWidth - 56},
-                       {kClose, "img/button_close.png", kNormalWidth - 30}};
-  for (const auto& spec : title_buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", QRect(spec.x, 1, 26, 20), this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  VEXO_AddImageButtons(this, {{kMinimise, "img/button_min.png", QRect(kNormalWidth - 82, 1, 26, 20)},
+                              {kMaximise, "img/button_max.png", QRect(kNormalWidth - 56, 1, 26, 20)},
+                              {kClose, "img/button_close.png", QRect(kNormalWidth - 30, 1, 26, 20)}});
   search_ = new VEXO_Edit(this);
   search_->Create(QRect(230, 100, 200, 22), this, kSearchEdit);
   search_->Init(Image("img/SearchEdit.png"));
@@ -341,11 +332,7 @@ void CCorvaneDlg::CreateUpgradePage() {
                  {kUpgradeIgnore, "img/BtIgnoreSel.png"}, {kUpgradeRefresh, "img/BtRefresh.png"}};
   int x = 12;
   for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", QRect(x, 158, 72, 22), this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-    upgrade_controls_.push_back(button);
+    upgrade_controls_.push_back(VEXO_AddImageButton(this, {spec.id, spec.image, QRect(x, 158, 72, 22)}));
     x += 78;
   }
   auto* tip = new VEXO_Label(this);

@@ -7,6 +7,7 @@
 #include "vexo/ui/render/image.h"
 #include "vexo/ui/resources/resource_mgr.h"
 #include "vexo/ui/widgets/button.h"
+#include "vexo/ui/widgets/image_button.h"
 
 namespace {
 
@@ -21,20 +22,11 @@ constexpr int kCellsX = 2 * (kButtonWidth + 4);
 CPagerBar::CPagerBar(QWidget* parent, const shell::Pager& pager, ds::MsgHandle main)
     : VEXO_Dialog(parent, kChild), pager_(pager), main_(main) {
   setObjectName(QStringLiteral("CPagerBar"));
-  const struct {
-    unsigned id;
-    const char* image;
-    int x;
-  } buttons[] = {{kFirst, "img/Firstpage.png", 0},
-                 {kPrevious, "img/Frontpage.png", kButtonWidth + 4},
-                 {kNext, "img/Nextpage.png", kCellsX + 5 * kCellSpacing + 4},
-                 {kLast, "img/Lastpage.png", kCellsX + 5 * kCellSpacing + kButtonWidth + 8}};
-  for (const auto& spec : buttons) {
-    auto* button = new VEXO_Button(this);
-    button->Create("", QRect(spec.x, 0, kButtonWidth, kHeight), this, spec.id);
-    button->SetImage(Image(spec.image));
-    AddWidget(spec.id, button);
-  }
+  const int next = kCellsX + 5 * kCellSpacing + 4;
+  VEXO_AddImageButtons(this, {{kFirst, "img/Firstpage.png", QRect(0, 0, kButtonWidth, kHeight)},
+                              {kPrevious, "img/Frontpage.png", QRect(kButtonWidth + 4, 0, kButtonWidth, kHeight)},
+                              {kNext, "img/Nextpage.png", QRect(next, 0, kButtonWidth, kHeight)},
+                              {kLast, "img/Lastpage.png", QRect(next + kButtonWidth + 4, 0, kButtonWidth, kHeight)}});
   Sync();
 }
 
