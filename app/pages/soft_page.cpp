@@ -72,6 +72,18 @@ void CSoftPage::ShowNotice(const std::string& text) {
 
 void CSoftPage::RefreshChanged() { items_->RefreshChanged(); }
 
+void CSoftPage::MarkDownloading(SoftwareState* program, bool upgrade) {
+  SoftwareMgr* manager = Software();
+  {
+    ds::LockGuard guard(&manager->StateLock());
+    program->usesUpdateStatus = upgrade ? 1 : 0;
+  }
+  manager->SetStatus(program, StatusDownloading);
+  program->downloadedBytes = 0;
+  program->totalBytes = 1;
+  program->speed = 0;
+}
+
 void CSoftPage::OnItemButton(SoftwareState* program) {
   SoftwareMgr* manager = Software();
   DownloadQueue* queue = Queue();
@@ -79,25 +91,11 @@ void CSoftPage::OnItemButton(SoftwareState* program) {
   const bool installer = ds::IsRegularFile(InstallerPath(*program));
   switch (soft_pages::ActionFor(*program, installer, IsLaunching(program->id))) {
     case soft_pages::ItemAction::Download:
-      {
-        ds::LockGuard guard(&manager->StateLock());
-        program->usesUpdateStatus = 0;
-      }
-      manager->SetStatus(program, StatusDownloading);
-      program->downloadedBytes = 0;
-      program->totalBytes = 1;
-      program->speed = 0;
+      MarkDownloading(program, false);
       PostMessage(kMsgStartDownload, ProgramIdParam(program->id), 0);
       break;
     case soft_pages::ItemAction::Upgrade:
-      {
-        ds::LockGuard guard(&manager->StateLock());
-        program->usesUpdateStatus = 1;
-      }
-      manager->SetStatus(program, StatusDownloading);
-      program->downloadedBytes = 0;
-      program->totalBytes = 1;
-      program->speed = 0;
+      MarkDownloading(program, true);
       queue->AddDownload(program);
       ds::PostMessageTo(main_, kMsgDownloadsChanged, ProgramIdParam(program->id), 0);
       break;

@@ -66,6 +66,9 @@ class CSoftPage : public VEXO_Dialog, public SoftPageHost, public IGadget {
   std::string InstallerPath(const SoftwareState& program) const;
   void ShowNotice(const std::string& text);
   void StartDownload(int id);
+  // The item's program starts downloading (as an upgrade when `upgrade`): its status, and its
+  // counters from zero.
+  void MarkDownloading(SoftwareState* program, bool upgrade);
 
   ds::MsgHandle main_;
   VEXO_HeaderCtrl* header_ = nullptr;

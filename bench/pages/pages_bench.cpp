@@ -21,6 +21,7 @@
 #include "app/pages/dlg_software.h"
 #include "app/shell/control_ids.h"
 #include "app/shell/corvane_dlg.h"
+#include "bench/common/timing.h"
 #include "core/files/file_system.h"
 #include "core/text/path.h"
 #include "core/text/text_codec.h"
@@ -30,14 +31,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-double Median(std::vector<double> runs) {
-  std::sort(runs.begin(), runs.end());
-  return runs[runs.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 std::vector<std::string> Names(int count) {
   const std::vector<std::string> brands = {"飞云", "青松", "银河", "白鹭", "晨风", "海浪", "彩虹", "蓝天", "明月", "长江"};

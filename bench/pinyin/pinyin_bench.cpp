@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "app/pages/pinyin_index.h"
+#include "bench/common/timing.h"
 #include "core/text/ascii.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::Median;
 
 // Names shaped like catalogue entries: a brand, what the program does, sometimes an edition
 // and a version ("飞云影音播放器专业版 5.2").
@@ -43,28 +41,23 @@ std::vector<std::string> GenerateNames(std::size_t count) {
   return names;
 }
 
-double Median(std::vector<double> runs) {
-  std::sort(runs.begin(), runs.end());
-  return runs[runs.size() / 2];
-}
-
 // One query: afresh (the floor), then the index's plain and ranked searches (median of 21 runs).
 bool RunQuery(const std::vector<std::string>& names, const PinyinIndex& index, const std::string& query) {
   Clock::time_point start = Clock::now();
   std::size_t freshHits = 0;
   for (const std::string& name : names)
     if (NameMatchesQuery(name, query)) ++freshHits;
-  const double fresh = MillisecondsSince(start);
+  const double fresh = bench::Ms(start);
 
   std::vector<double> plain, ranked;
   std::size_t indexHits = 0, rankedHits = 0;
   for (int i = 0; i < 21; ++i) {
     start = Clock::now();
     indexHits = index.Search(query).size();
-    plain.push_back(MillisecondsSince(start));
+    plain.push_back(bench::Ms(start));
     start = Clock::now();
     rankedHits = index.SearchRanked(query).size();
-    ranked.push_back(MillisecondsSince(start));
+    ranked.push_back(bench::Ms(start));
   }
   std::printf("query \"%s\"\n", query.c_str());
   std::printf("  search rendering afresh:  %9.3f ms  (%zu hits)\n", fresh, freshHits);
@@ -91,7 +84,7 @@ int main(int argc, char** argv) {
   PinyinIndex index;
   index.Reserve(names.size());
   for (const std::string& name : names) index.Add(name);
-  const double build = MillisecondsSince(start);
+  const double build = bench::Ms(start);
   std::printf("names: %zu, index build (once): %.3f ms\n", names.size(), build);
 
   std::vector<std::string> queries;

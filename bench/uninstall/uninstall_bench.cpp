@@ -13,20 +13,16 @@
 #include <vector>
 
 #include "app/pages/dlg_uninstall_software.h"
+#include "bench/common/timing.h"
 #include "core/files/file_system.h"
 #include "core/registry/registry.h"
 #include "vexo/ui/resources/resource_mgr.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-double Median(std::vector<double> runs) {
-  std::sort(runs.begin(), runs.end());
-  return runs[runs.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 // The registry reader alone: every subkey of the three keys and every value of each.
 std::size_t ReadFloor() {

@@ -226,12 +226,11 @@ void RunBlockTransfer(BlockJob* job) {
       ds::LockGuard hold(job->lock);
       job->noteFailure(job->owner, 0, false, "HTTP " + std::to_string(state.facts.status));
     }
-    // A failed or cut request ends the block for this cycle (the next cycle resumes it); a
-    // piece received whole goes on with the next one. A request the block's end cut off (a
-    // split shortened it) ends with a write error of ours and is complete too.
-    const bool pieceDone = clean || (code == CURLE_WRITE_ERROR && state.facts.verdict > 0 && !ShouldEnd(*job) &&
-                                     !state.writeFailed);
-    if (!pieceDone) break;
+    // A failed request ends the block for this cycle (the next cycle resumes it). A piece
+    // received whole goes on with the next one; so does a request we ended ourselves (the
+    // block's end, moved by a split, cut it off), and the next range finds whether anything is
+    // left and whether the transfer is to stop.
+    if (!clean && !ourEnd) break;
   }
   if (curl != nullptr) curl_easy_cleanup(curl);
   ds::LockGuard hold(job->lock);
